@@ -1,0 +1,1 @@
+// crc_cache

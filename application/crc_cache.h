@@ -1,0 +1,25 @@
+// The CRC-32 of files on disk, each read and summed at most once per run.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace app {
+
+struct disk_crc_t {
+  uint32_t crc = 0;       // CRC-32 of the bytes that were read
+  bool readable = false;  // the whole file was read; false: never intact
+};
+
+// Name exactly as the checksum file writes it -> what its file on disk holds.
+extern std::map<std::string, disk_crc_t> crcCache;
+
+// The disk CRC-32 of name, which must exist and not be a directory. On a
+// miss a regular file is read in fixed-size chunks (memory stays bounded
+// whatever its size); a name that is not a regular file (a FIFO, a device)
+// is never opened. An unreadable name is reported once, as the error
+// "could not read from '" + name + "'", and stays unreadable in the cache.
+disk_crc_t diskCrc(std::string const& name);
+
+}  // namespace app

@@ -1,0 +1,4 @@
+// The program's entry.
+#include "program.h"
+
+int main(int, char**) { return 0; }

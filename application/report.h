@@ -1,0 +1,38 @@
+// Per-file report lines, the "verify " line and the summary line, shared by
+// the .sfv and .srr checks. All of it goes to standard output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "check_result.h"
+
+namespace app {
+
+inline constexpr const char* markerMatch = " == : ";
+inline constexpr const char* markerMismatch = " != : ";
+inline constexpr const char* markerMissing = " -- : ";
+inline constexpr const char* markerRewritten = " ~~ : ";
+inline constexpr const char* markerWritten = " ++ : ";
+
+// Lowercase hex, zero-padded to 2 digits below 0x100, 4 below 0x10000, else 8.
+std::string hex(uint32_t value);
+
+// Eleven spaces when verbose was given twice or more, else empty.
+std::string indent();
+
+// "verify " + name + "\n" at verbose level 1 and above.
+void printVerifyLine(std::string const& name);
+
+// marker (V >= 2), "{" + hex(diskCrc) + "} " (V >= 3), name + "\n" (V >= 2).
+void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name);
+
+// marker + indent() + name + "\n" at V >= 2.
+void printNameLine(const char* marker, std::string const& name);
+
+// The summary, unless quiet was given or nothing was checked. kind is
+// ".sfv" or ".srr"; the "; also found N unparseable line(s)" tail only with
+// withUnparseable.
+void printSummary(const char* kind, result_t const& result, bool withUnparseable);
+
+}  // namespace app

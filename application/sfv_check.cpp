@@ -1,0 +1,1 @@
+// sfv_check

@@ -1,0 +1,1 @@
+// srr_check

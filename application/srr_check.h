@@ -1,0 +1,12 @@
+// The .srr check: stored files and sample descriptions against the disk, and
+// extraction of stored files that are missing or wrong.
+#pragma once
+
+#include "check_result.h"
+#include "files/files.h"
+
+namespace app {
+
+result_t checkSrr(dvk::file_t const& srr);
+
+}  // namespace app

@@ -1,0 +1,5 @@
+# AddressSanitizer and UndefinedBehaviorSanitizer on every target, tests included.
+if(TARVOK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()

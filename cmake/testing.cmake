@@ -1,0 +1,25 @@
+# GoogleTest from the system's sources, built inside this build tree so that
+# every deliverable (32-bit, 64-bit, Windows) links a GoogleTest of its own.
+set(TARVOK_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${TARVOK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+include(GoogleTest)
+
+# tarvok_add_gtest(NAME name SOURCES ... LIBRARIES ...): one unit-test binary,
+# its cases discovered at test time (this also works under the emulator).
+function(tarvok_add_gtest)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest_main tarvok_warnings)
+  if(TARVOK_DELIVERABLE STREQUAL "windows")
+    target_link_options(${T_NAME} PRIVATE -static)
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+endfunction()

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need (Debian packages), then builds and
+# tests every deliverable: linux (32-bit), native, sanitize, windows (under
+# wine), and runs the fuzz targets for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends \
+  cmake ninja-build g++ g++-multilib googletest python3 time binutils file \
+  g++-mingw-w64-x86-64-posix wine wine64 \
+  clang libclang-rt-14-dev
+
+# wine builds its prefix on first use; do it once here, not inside parallel tests.
+export WINEDEBUG=-all
+wineboot --init >/dev/null 2>&1 || true
+
+for preset in linux native sanitize windows; do
+  echo "=== ${preset}"
+  cmake --preset "${preset}"
+  cmake --build --preset "${preset}"
+  ctest --preset "${preset}"
+done
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "=== fuzz"
+  scripts/fuzz.sh 60
+fi

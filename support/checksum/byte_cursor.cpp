@@ -1,0 +1,1 @@
+// Byte-cursor readers of the Windows deliverable.

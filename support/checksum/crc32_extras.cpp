@@ -1,0 +1,1 @@
+// The one-byte CRC-32 step of the Windows deliverable.

@@ -1,0 +1,1 @@
+// Help, usage and Try output.

@@ -1,0 +1,1 @@
+// Option extras of the Windows deliverable.

@@ -1,0 +1,1 @@
+// Parser extras of the Windows deliverable.

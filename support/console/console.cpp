@@ -1,0 +1,1 @@
+// Message lines, verbosity gating, the console and the standard-stream table.

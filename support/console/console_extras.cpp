@@ -1,0 +1,1 @@
+// Console extras of the Windows deliverable.

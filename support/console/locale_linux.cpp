@@ -1,0 +1,1 @@
+// The Linux deliverable adopts the user's locale.

@@ -1,0 +1,1 @@
+// The Windows deliverable keeps the classic locale.

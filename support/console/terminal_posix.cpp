@@ -1,0 +1,1 @@
+// Terminal queries on POSIX systems.

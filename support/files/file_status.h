@@ -1,0 +1,20 @@
+// The platform layer's file-status query, with 64-bit sizes in every build.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dvk {
+
+enum class file_kind_t { regular, directory, other };
+
+struct file_status_t {
+  bool ok = false;  // false when the query failed (missing, no access, ...)
+  file_kind_t kind = file_kind_t::other;
+  uint64_t size = 0;
+};
+
+// Queries path, following symbolic links (stat on POSIX, _stat64 on Windows).
+file_status_t fileStatus(std::string const& path);
+
+}  // namespace dvk

@@ -1,0 +1,1 @@
+// File status on Windows.

@@ -1,0 +1,1 @@
+// Whole-file loading, paths, status tests and opening for writing.

@@ -1,0 +1,74 @@
+// Whole files in memory, path splitting, status tests and opening for writing.
+// Paths are byte strings used unchanged; nothing here prints.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <ios>
+#include <string>
+#include <vector>
+
+namespace dvk {
+
+// A whole file in memory: where it was loaded from, and every byte.
+struct file_t {
+  std::string dir;            // dirName of the path
+  std::string name;           // baseName of the path
+  std::vector<uint8_t> data;  // all bytes, in file order
+};
+
+// An error value: print writes the message text to std::cerr, without a line
+// end; a caller frames it with dvk::con::error. print owns what it needs.
+struct ErrorCli {
+  int32_t code = 0;
+  std::function<void()> print;
+};
+
+// The result of openForWrite: the open stream (ok) or an error value (!ok).
+// Movable, not copyable; destroying it closes the stream.
+class open_result_t {
+ public:
+  explicit open_result_t(std::fstream&& stream);
+  explicit open_result_t(ErrorCli error);
+  open_result_t(open_result_t&& other) noexcept;
+  open_result_t(open_result_t const&) = delete;
+  open_result_t& operator=(open_result_t const&) = delete;
+  open_result_t& operator=(open_result_t&&) = delete;
+  ~open_result_t();
+
+  union {
+    std::fstream stream;
+    ErrorCli error;
+  };
+  bool ok;
+};
+
+// Slash and backslash: both separate path components on both platforms.
+extern const std::string pathSeparators;
+
+// Loads the whole file with one read. False when it cannot be opened or
+// positioned, when the read fails or is short, and when the file does not fit
+// in memory; on failure dir and name are untouched. Never throws.
+bool loadFile(const char* path, file_t& file);
+bool loadFile(std::string const& path, file_t& file);
+
+// Last component ("" when it is "." or ".."; "" after a trailing separator).
+std::string baseName(std::string const& path);
+// Up to and including the last separator ("" without one; the whole path when
+// the last component is "." or "..").
+std::string dirName(std::string const& path);
+// Text after the last '.' of the base name, case kept; "" without one.
+std::string extension(std::string const& path);
+
+// The status query succeeds (following links), whatever the type. 64-bit
+// sizes in every build: a file of 2 GiB or more exists in the 32-bit build too.
+bool exists(std::string const& path);
+// The status query succeeds and the type is directory.
+bool isDirectory(std::string const& path);
+
+// Opens path with mode unchanged; on failure the error prints
+// "'" + path + "': could not be opened for writing".
+open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode);
+
+}  // namespace dvk

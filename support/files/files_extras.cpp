@@ -1,0 +1,1 @@
+// File extras of the Windows deliverable.

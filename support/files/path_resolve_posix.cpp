@@ -1,0 +1,1 @@
+// Path resolution on POSIX systems.

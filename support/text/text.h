@@ -1,0 +1,42 @@
+// Text and number functions on byte strings: line splitting without copying,
+// lower-casing, number checks and parsing with "$", "0x" and "%" prefixes,
+// plural suffixes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dvk {
+
+// One line of a byte buffer, terminator excluded; valid while the buffer
+// lives unchanged.
+struct line_t {
+  const uint8_t* begin;
+  const uint8_t* end;
+};
+
+// Lines end at LF, CR, or CR LF (one terminator). A final line without
+// terminator counts; a terminator at the very end adds no empty line.
+std::vector<line_t> splitLines(std::vector<uint8_t> const& data);
+
+// Every byte through the C library's tolower in the current locale.
+std::string toLower(std::string const& text);
+
+// Whether text is a number in base (2..22, 16 = both letter cases), or with
+// base 0 in the base its prefix picks ("$" hex, "%" binary, "0x" hex, else
+// decimal). No sign, no white space, never true for the empty text.
+bool isNumber(std::string const& text, int base);
+
+// Decimal, "$" hex, "%" binary or "0x" hex; -1 on any error (and the empty
+// text gives 0). The value is held in 32 signed bits.
+int64_t parseInt(std::string const& text);
+
+// strtoul of text in base with the deliverable's unsigned long width (32 bits
+// Linux, 64 bits Windows); -1 when characters remain after the number.
+int64_t parseUnsigned(std::string const& text, uint8_t base);
+
+// Empty when n is 1, else suffix.
+std::string plural(std::string const& suffix, std::size_t n);
+
+}  // namespace dvk

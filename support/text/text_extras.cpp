@@ -1,0 +1,1 @@
+// Text extras of the Windows deliverable.
