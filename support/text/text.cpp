@@ -1,1 +1,164 @@
 // Text and number functions.
+#include "text/text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "text/internal/unsigned_parse.h"
+
+namespace dvk {
+
+namespace {
+
+// unsigned long of the deliverable: 32 bits on Linux (even the x86-64 local
+// build keeps the Linux deliverable's traits), 64 on Windows.
+constexpr unsigned kUnsignedLongBits = TARVOK_ULONG_BITS;
+static_assert(kUnsignedLongBits == 32 || kUnsignedLongBits == 64, "unsigned long is 32 or 64 bits");
+
+constexpr char kDigits[] = "0123456789abcdefABCDEF";
+constexpr std::size_t kDigitCount = sizeof kDigits - 1;
+
+// Base 16 takes all 22 characters (both letter cases); base n the first n.
+bool allInDigitSet(std::string const& text, std::size_t from, int base) {
+  if (base < 0) return false;
+  std::size_t const allowed =
+      base == 16 ? kDigitCount : std::min<std::size_t>(static_cast<std::size_t>(base), kDigitCount);
+  for (std::size_t i = from; i < text.size(); ++i) {
+    if (std::memchr(kDigits, text[i], allowed) == nullptr) return false;
+  }
+  return true;
+}
+
+// Value of a character as a digit of bases up to 36, or 36 when none.
+unsigned digitValue(char c) {
+  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a') + 10;
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned>(c - 'A') + 10;
+  return 36;
+}
+
+// strtol of a 32-bit long over text[from..], which the caller has checked
+// holds only digits of base: saturates at the maximum like that strtol.
+int64_t convertSigned32(std::string const& text, std::size_t from, unsigned base) {
+  constexpr int64_t kMax = 2147483647;
+  int64_t value = 0;
+  for (std::size_t i = from; i < text.size(); ++i) {
+    unsigned const d = digitValue(text[i]);
+    if (d >= base) return -1;
+    value = value * base + d;
+    if (value > kMax) value = kMax;  // stays saturated: kMax * 16 + 15 fits in 64 bits
+  }
+  return value;
+}
+
+}  // namespace
+
+namespace internal {
+
+int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits) {
+  if (text.empty()) return 0;
+  if (base == 1 || base > 36) return -1;  // strtoul converts nothing
+  uint64_t const max = bits >= 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1;
+
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i < text.size() && text[i] == '0') {
+    bool const hexPrefix = i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X');
+    if ((base == 0 || base == 16) && hexPrefix) {
+      // "0x" without a hex digit after it converts just the "0", leaving the
+      // "x": characters remain either way.
+      if (i + 2 >= text.size() || digitValue(text[i + 2]) >= 16) return -1;
+      i += 2;
+      base = 16;
+    } else if (base == 0) {
+      base = 8;
+    }
+  } else if (base == 0) {
+    base = 10;
+  }
+
+  std::size_t const digitsStart = i;
+  uint64_t value = 0;
+  bool overflow = false;
+  for (; i < text.size(); ++i) {
+    unsigned const d = digitValue(text[i]);
+    if (d >= base) break;
+    if (!overflow) {
+      if (value > (max - d) / base) {
+        overflow = true;
+      } else {
+        value = value * base + d;
+      }
+    }
+  }
+  if (i == digitsStart) return -1;  // no digits: nothing converted, the text remains
+  if (i != text.size()) return -1;
+  if (overflow) return static_cast<int64_t>(max);
+  if (negative) value = (~value + 1) & max;
+  return static_cast<int64_t>(value);
+}
+
+}  // namespace internal
+
+std::vector<line_t> splitLines(std::vector<uint8_t> const& data) {
+  std::vector<line_t> lines;
+  if (data.empty()) return lines;
+  const uint8_t* const end = data.data() + data.size();
+  const uint8_t* start = data.data();
+  for (const uint8_t* p = start; p != end;) {
+    if (*p == '\n' || *p == '\r') {
+      lines.push_back(line_t{start, p});
+      bool const crlf = *p == '\r' && p + 1 != end && p[1] == '\n';
+      p += crlf ? 2 : 1;
+      start = p;
+    } else {
+      ++p;
+    }
+  }
+  if (start != end) lines.push_back(line_t{start, end});
+  return lines;
+}
+
+std::string toLower(std::string const& text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool isNumber(std::string const& text, int base) {
+  if (text.empty()) return false;
+  if (base != 0) return allInDigitSet(text, 0, base);
+  char const first = text[0];
+  if (text.size() == 1) return allInDigitSet(text, 0, 10);
+  if (first == '$') return allInDigitSet(text, 1, 16);
+  if (first == '%') return allInDigitSet(text, 1, 2);
+  if (text.size() >= 3 && first == '0' && text[1] == 'x') return allInDigitSet(text, 2, 16);
+  return allInDigitSet(text, 0, 10);
+}
+
+int64_t parseInt(std::string const& text) {
+  if (allInDigitSet(text, 0, 10)) return convertSigned32(text, 0, 10);
+  if (text.size() < 2) return -1;
+  if (text[0] == '$') {
+    return allInDigitSet(text, 1, 16) ? convertSigned32(text, 1, 16) : -1;
+  }
+  if (text.size() == 2 || text[0] != '0') {
+    return text[0] == '%' && allInDigitSet(text, 1, 2) ? convertSigned32(text, 1, 2) : -1;
+  }
+  if (text[1] != 'x') return -1;
+  return allInDigitSet(text, 2, 16) ? convertSigned32(text, 2, 16) : -1;
+}
+
+int64_t parseUnsigned(std::string const& text, uint8_t base) {
+  return internal::parseUnsignedBits(text, base, kUnsignedLongBits);
+}
+
+std::string plural(std::string const& suffix, std::size_t n) { return n == 1 ? std::string() : suffix; }
+
+}  // namespace dvk

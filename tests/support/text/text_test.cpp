@@ -1,0 +1,70 @@
+// Tests of line splitting, lower-casing and plural suffixes.
+#include "text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> linesOf(std::vector<uint8_t> const& data) {
+  std::vector<std::string> out;
+  for (dvk::line_t const& line : dvk::splitLines(data)) out.emplace_back(line.begin, line.end);
+  return out;
+}
+
+std::vector<uint8_t> bytes(std::string const& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+TEST(SplitLines, EveryMixOfTerminators) {
+  struct Case {
+    std::string data;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\n\n", {"a", ""}},
+      {"\n", {""}},
+      {"\r", {""}},
+      {"\r\n", {""}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\rb", {"a", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\r", {"a"}},
+      {"a\r\n\r\n", {"a", ""}},
+      {"a\r\n\n", {"a", ""}},
+      {std::string("x\0y\nz", 5), {std::string("x\0y", 3), "z"}},
+  };
+  for (Case const& c : cases) {
+    EXPECT_EQ(linesOf(bytes(c.data)), c.lines) << "data: " << testing::PrintToString(c.data);
+  }
+}
+
+TEST(SplitLines, LinesPointIntoTheBuffer) {
+  std::vector<uint8_t> const data = bytes("ab\r\ncd");
+  std::vector<dvk::line_t> const lines = dvk::splitLines(data);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].begin, data.data());
+  EXPECT_EQ(lines[0].end, data.data() + 2);
+  EXPECT_EQ(lines[1].begin, data.data() + 4);
+  EXPECT_EQ(lines[1].end, data.data() + data.size());
+}
+
+TEST(ToLower, ClassicLocale) {
+  // Nothing in this test binary changes the locale, so only A to Z change.
+  EXPECT_EQ(dvk::toLower("AbC-XYZ.SFV@[`"), "abc-xyz.sfv@[`");
+  EXPECT_EQ(dvk::toLower(std::string("\xC4\xD6\0Q", 4)), std::string("\xC4\xD6\0q", 4));
+  EXPECT_EQ(dvk::toLower(""), "");
+}
+
+TEST(Plural, OnlyOneTakesNoSuffix) {
+  EXPECT_EQ(dvk::plural("s", 1), "");
+  EXPECT_EQ(dvk::plural("s", 0), "s");
+  EXPECT_EQ(dvk::plural("es", 2), "es");
+  EXPECT_EQ(dvk::plural("es", static_cast<std::size_t>(-1)), "es");
+}
+
+}  // namespace
