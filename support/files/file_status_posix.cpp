@@ -1,1 +1,27 @@
 // File status on POSIX systems.
+#include "files/file_status.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace dvk {
+
+// Without 64-bit offsets a 32-bit build's stat fails with EOVERFLOW for files
+// of 2 GiB or more, and they would count as missing.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+
+file_status_t fileStatus(std::string const& path) {
+  file_status_t status;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return status;
+  status.ok = true;
+  if (S_ISDIR(info.st_mode)) {
+    status.kind = file_kind_t::directory;
+  } else if (S_ISREG(info.st_mode)) {
+    status.kind = file_kind_t::regular;
+  }
+  status.size = static_cast<uint64_t>(info.st_size);
+  return status;
+}
+
+}  // namespace dvk
