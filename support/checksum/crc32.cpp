@@ -1,1 +1,66 @@
-// CRC-32.
+// CRC-32: the process-wide table set, and the entry point that runs the
+// fastest kernel this processor supports.
+#include "checksum/crc32.h"
+
+#include "checksum/internal/crc32_kernels.h"
+
+namespace dvk {
+
+namespace {
+
+crc32_tables_t g_tables;
+
+}  // namespace
+
+std::vector<uint32_t> crc32Table(uint32_t poly) {
+  std::vector<uint32_t> table(256, 0);
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? (poly ^ (c >> 1)) : (c >> 1);
+    table[i] = c;
+  }
+  return table;
+}
+
+crc32_tables_t& crc32Tables(uint32_t poly) {
+  if (!g_tables.empty()) return g_tables;
+  g_tables.push_back(crc32Table(poly));
+  g_tables.resize(8);
+  for (std::size_t k = 1; k < 8; ++k) g_tables[k].resize(256, 0);
+  for (std::size_t i = 0; i < 256; ++i) {
+    uint32_t c = g_tables[0][i];
+    for (std::size_t k = 1; k < 8; ++k) {
+      c = (c >> 8) ^ g_tables[0][c & 0xFF];
+      g_tables[k][i] = c;
+    }
+  }
+  return g_tables;
+}
+
+uint32_t crc32(uint32_t init, const uint8_t* first, const uint8_t* last, crc32_tables_t const& tables) {
+  detail::crc32_table_view_t view{};
+  for (std::size_t k = 0; k < 8 && k < tables.size(); ++k) view.t[k] = tables[k].data();
+  return detail::crc32ChosenKernel().run(init, first, static_cast<std::size_t>(last - first), view);
+}
+
+uint32_t crc32(uint32_t init, std::vector<uint8_t> const& data, crc32_tables_t const& tables) {
+  return crc32(init, data.data(), data.data() + data.size(), tables);
+}
+
+namespace detail {
+
+crc32_kernel_t const& crc32ChosenKernel() {
+  static const crc32_kernel_t chosen = [] {
+    std::vector<crc32_kernel_t> const kernels = crc32Kernels();
+    crc32_kernel_t best = kernels.front();
+    for (crc32_kernel_t const& kernel : kernels) {
+      if (kernel.supported) best = kernel;
+    }
+    return best;
+  }();
+  return chosen;
+}
+
+}  // namespace detail
+
+}  // namespace dvk
