@@ -1,6 +1,7 @@
 // The CRC-32 of files on disk, each read and summed at most once per run.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -21,5 +22,10 @@ extern std::map<std::string, disk_crc_t> crcCache;
 // is never opened. An unreadable name is reported once, as the error
 // "could not read from '" + name + "'", and stays unreadable in the cache.
 disk_crc_t diskCrc(std::string const& name);
+
+// The read size of diskCrc and the size of the one buffer it reuses for every
+// file: big enough that the per-read cost vanishes, small enough that the CRC
+// finds the bytes still in the cache that the read copied them through.
+inline constexpr std::size_t diskChunkSize = std::size_t{1} << 18;
 
 }  // namespace app

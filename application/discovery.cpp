@@ -1,1 +1,103 @@
-// discovery
+// Finding the checksum file in the current working directory, with the
+// ".m3u", ".nfo" and directory-name tie-breaks.
+#include "discovery.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "text/text.h"
+
+namespace app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct listing_t {
+  std::string dirStem;             // lower-cased stem of the directory's own name
+  std::vector<std::string> names;  // candidates, in listing order
+};
+
+std::string stemOf(std::string const& name) { return fs::path(name).stem().string(); }
+
+// False when the directory cannot be determined or listed to its end: that
+// behaves as a directory without candidates.
+bool listCandidates(std::string const& ext, listing_t& listing) {
+  std::error_code ec;
+  fs::path const dir = fs::current_path(ec);
+  if (ec) {
+    return false;
+  }
+  try {
+    listing.dirStem = dvk::toLower(dir.filename().stem().string());
+  } catch (fs::filesystem_error const&) {
+    return false;
+  }
+  fs::directory_iterator entry(dir, ec);
+  for (fs::directory_iterator const end; !ec && entry != end; entry.increment(ec)) {
+    try {
+      std::string const name = entry->path().filename().string();
+      if (dvk::toLower(fs::path(name).extension().string()) == ext) {
+        listing.names.push_back(name);
+      }
+    } catch (fs::filesystem_error const&) {
+      // A name the narrow character set cannot spell could not be opened
+      // by this program either; it is no candidate.
+    }
+  }
+  return !ec;
+}
+
+// active: the extensions being looked up by this lookup and its callers. A
+// tie-break for one of them is skipped, so that nested ".m3u" and ".nfo"
+// lookups cannot call each other without end.
+discovery_t lookup(std::string const& ext, std::vector<std::string>& active) {
+  listing_t listing;
+  if (!listCandidates(ext, listing) || listing.names.empty()) {
+    return {};
+  }
+  std::vector<std::string> const& candidates = listing.names;
+  discovery_t found;
+  found.count = static_cast<uint32_t>(candidates.size());
+  if (candidates.size() == 1) {
+    found.name = candidates.front();
+    return found;
+  }
+
+  // A candidate name is never empty, so empty means nothing chosen yet; the
+  // last candidate that satisfies the deciding rule wins.
+  std::string chosen;
+  for (const char* rule : {".m3u", ".nfo"}) {
+    if (!chosen.empty() || std::find(active.begin(), active.end(), rule) != active.end()) {
+      continue;
+    }
+    active.emplace_back(rule);
+    std::string const companion = stemOf(lookup(rule, active).name);
+    active.pop_back();
+    for (std::string const& candidate : candidates) {
+      if (stemOf(candidate) == companion) {
+        chosen = candidate;
+      }
+    }
+  }
+  if (chosen.empty()) {
+    for (std::string const& candidate : candidates) {
+      if (dvk::toLower(stemOf(candidate)).find(listing.dirStem) != std::string::npos) {
+        chosen = candidate;
+      }
+    }
+  }
+  found.name = chosen.empty() ? candidates.front() : chosen;
+  return found;
+}
+
+}  // namespace
+
+discovery_t discover(std::string const& ext) {
+  std::vector<std::string> active{ext};
+  return lookup(ext, active);
+}
+
+}  // namespace app

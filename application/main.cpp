@@ -1,4 +1,63 @@
-// The program's entry.
+// The program's entry: parses the command line and serves help, a command-line
+// error, the version, the warranty or the verification run, in that order.
 #include "program.h"
 
-int main(int, char**) { return 0; }
+#include <iostream>
+
+#include "console/console.h"
+
+int main(int argc, char** argv) {
+  dvk::con::initLocale();
+  app::console.attach();
+  app::setupOptions();
+  app::rootParser.parse(argc, argv);
+
+  // Help is served even when the rest of the command line is wrong.
+  if (app::optHelp.isSet()) {
+    app::rootParser.printUsage(std::cout);
+    if (app::optDebug.isSet()) {
+      dvk::con::printTerminalInfo(app::console, std::cout);
+    }
+    app::rootParser.printHelp(std::cout);
+    return 0;
+  }
+
+  dvk::con::setProgramName(app::programName);
+  dvk::con::setQuiet(app::optQuiet.count);
+  unsigned const quietDefault = app::optQuiet.count == 0 ? 1u : 0u;
+  dvk::con::setVerbose(app::optVerbose.isSet() ? app::optVerbose.count + 1u : quietDefault);
+
+  std::string const errors = app::rootParser.errorText();
+  if (!errors.empty()) {
+    if (!dvk::con::isQuiet(4)) {
+      std::cerr << app::programName << ": " << dvk::con::levelName(4) << errors << "\n" << std::flush;
+    }
+    app::rootParser.printTryHelp(std::cerr);
+    return 1;
+  }
+
+  if (app::optVersion.isSet()) {
+    app::printVersion(std::cout);
+    std::cout << "Credits\n - " << app::credits << "\n";
+    return 0;
+  }
+
+  if (app::optWarranty.isSet()) {
+    std::cout << "Disclaimer of Warranty\n" << app::warrantyText << "\n";
+    return 0;
+  }
+
+  // -v wins: the summaries come back, while messages stay hidden at the
+  // quiet level given.
+  if (app::optQuiet.isSet() && app::optVerbose.isSet()) {
+    if (!dvk::con::isQuiet(2)) {
+      std::cerr << app::programName << ": " << dvk::con::levelName(2) << "verbose mode ("
+                << app::optVerbose.typedName() << ") overrides quiet mode (" << app::optQuiet.typedName() << ")."
+                << "\n"
+                << std::flush;
+    }
+    app::optQuiet.reset();
+  }
+
+  return run(app::console);
+}

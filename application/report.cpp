@@ -1,1 +1,70 @@
-// report
+// Per-file report lines, the "verify " line and the summary line.
+#include "report.h"
+
+#include <iostream>
+#include <sstream>
+
+#include "console/console.h"
+#include "program.h"
+#include "text/text.h"
+
+namespace app {
+
+std::string hex(uint32_t value) {
+  static const char digits[] = "0123456789abcdef";
+  // Two digits per byte the value needs, with three bytes shown as four.
+  int const width = value < 0x100u ? 2 : value < 0x10000u ? 4 : 8;
+  std::string text(static_cast<std::size_t>(width), '0');
+  for (int i = width - 1; i >= 0 && value != 0; --i, value >>= 4) {
+    text[static_cast<std::size_t>(i)] = digits[value & 0xFu];
+  }
+  return text;
+}
+
+std::string indent() {
+  // The width of "{", eight digits and "} ": lines without a CRC column line
+  // up with those that show a full one.
+  return optVerbose.count >= 2 ? std::string(11, ' ') : std::string();
+}
+
+void printVerifyLine(std::string const& name) {
+  dvk::con::normal([&name] { std::cout << "verify " << name << "\n"; });
+}
+
+void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name) {
+  if (!dvk::con::verboseBelow(2)) {
+    std::cout << marker;
+  }
+  dvk::con::verbose(3, [diskCrc] { std::cout << "{" << hex(diskCrc) << "} "; });
+  dvk::con::verbose(2, [&name] { std::cout << name << "\n"; });
+}
+
+void printNameLine(const char* marker, std::string const& name) {
+  dvk::con::verbose(2, [marker, &name] { std::cout << marker << indent() << name << "\n"; });
+}
+
+void printSummary(const char* kind, result_t const& result, bool withUnparseable) {
+  if (optQuiet.isSet() || result.checked == 0) {
+    return;
+  }
+  std::ostringstream line;
+  if (result.passed) {
+    line << kind << " passed (" << result.checked << " file" << dvk::plural("s", result.checked) << ")\n";
+  } else {
+    line << kind << " failed (";
+    if (result.mismatch != 0) {
+      line << result.mismatch << " mismatch" << dvk::plural("es", result.mismatch) << "; ";
+    }
+    if (result.missing != 0) {
+      line << result.missing << " missing; ";
+    }
+    line << result.ok << " passed out of " << result.checked << " checked";
+    if (withUnparseable && result.unparseable != 0) {
+      line << "; also found " << result.unparseable << " unparseable line" << dvk::plural("s", result.unparseable);
+    }
+    line << ")\n";
+  }
+  std::cout << line.str();
+}
+
+}  // namespace app

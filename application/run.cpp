@@ -1,1 +1,134 @@
-// run
+// run: chooses the .sfv and .srr to verify, runs the checks, and turns the
+// last check's failures into the exit status.
+#include "program.h"
+
+#include <algorithm>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "check_result.h"
+#include "console/console.h"
+#include "discovery.h"
+#include "files/file_status.h"
+#include "files/files.h"
+#include "sfv_check.h"
+#include "srr_check.h"
+
+namespace {
+
+// A shell sees only the low eight bits of the status: 256 failures must not
+// read as success.
+constexpr uint64_t highestStatus = 255;
+
+struct chosen_t {
+  std::string sfv;
+  std::string srr;
+};
+
+// Arguments in command-line order; a later one of a kind replaces an earlier one.
+bool chooseFromArguments(std::vector<std::string> const& arguments, chosen_t& chosen) {
+  for (std::string const& argument : arguments) {
+    if (!dvk::exists(argument)) {
+      dvk::con::error([&argument] { std::cerr << "could not find '" << argument << "' - does it exist ?"; });
+      return false;
+    }
+    if (dvk::isDirectory(argument)) {
+      dvk::con::error([&argument] { std::cerr << "'" << argument << "' is a directory."; });
+      return false;
+    }
+    (dvk::extension(argument) == "srr" ? chosen.srr : chosen.sfv) = argument;
+  }
+  return true;
+}
+
+// Discovery of one kind; false (after the error) when none was found.
+bool discoverOne(const char* ext, std::string& name) {
+  app::discovery_t const found = app::discover(ext);
+  name = found.name;
+  if (found.count == 0) {
+    dvk::con::error(std::string("could not find an ") + ext + " file in the current working directory.");
+    return false;
+  }
+  if (found.count > 1) {
+    dvk::con::warning(std::string("found multiple files with a ") + ext + " extension; using best guess.");
+  }
+  return true;
+}
+
+bool chooseByDiscovery(chosen_t& chosen) {
+  if (app::optSfv.isSet()) {
+    return discoverOne(".sfv", chosen.sfv);
+  }
+  if (app::optSrr.isSet()) {
+    return discoverOne(".srr", chosen.srr);
+  }
+  app::discovery_t const srr = app::discover(".srr");
+  app::discovery_t const sfv = app::discover(".sfv");
+  if (srr.count == 0 && sfv.count == 0) {
+    dvk::con::error("could not find an .sfv or .srr file in the current working directory.");
+    return false;
+  }
+  if (sfv.count > 1) {
+    dvk::con::warning("found multiple files with a .sfv extension; using best guess.");
+  }
+  if (srr.count > 1) {
+    dvk::con::warning("found multiple files with a .srr extension; using best guess.");
+  }
+  chosen.sfv = sfv.name;
+  chosen.srr = srr.name;
+  return true;
+}
+
+// Loads a chosen checksum file whole; false (after the error) when it is not
+// a regular file (never opened: a FIFO would block), cannot be read, or is empty.
+bool loadChecksumFile(std::string const& name, dvk::file_t& file) {
+  dvk::file_status_t const status = dvk::fileStatus(name);
+  if (!status.ok || status.kind != dvk::file_kind_t::regular || !dvk::loadFile(name, file)) {
+    dvk::con::error([&name] { std::cerr << "could not read from '" << name << "'"; });
+    return false;
+  }
+  if (file.data.empty()) {
+    dvk::con::error([&file] { std::cerr << "'" << file.name << "' is an empty file."; });
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int run(dvk::con::Console& /*console*/) {
+  chosen_t chosen;
+  std::vector<std::string> const& arguments = app::rootParser.positionals();
+  if (!(arguments.empty() ? chooseByDiscovery(chosen) : chooseFromArguments(arguments, chosen))) {
+    return 1;
+  }
+
+  app::result_t result;
+  if (!chosen.sfv.empty()) {
+    dvk::file_t sfv;
+    if (!loadChecksumFile(chosen.sfv, sfv)) {
+      return 1;
+    }
+    result = app::check(sfv);
+    if (result.checked == 0) {
+      dvk::con::error([&sfv] { std::cerr << "'" << sfv.name << "' didn't contain any file checksum entries."; });
+      return 1;
+    }
+    if (!chosen.srr.empty()) {
+      std::cout << "\n";
+    }
+  }
+  if (!chosen.srr.empty()) {
+    dvk::file_t srr;
+    if (!loadChecksumFile(chosen.srr, srr)) {
+      return 1;
+    }
+    result = app::checkSrr(srr);
+  }
+
+  // Every entry is counted once as ok, mismatch or missing, so the sum is 0
+  // exactly when the check passed.
+  uint64_t const failures = uint64_t{result.mismatch} + result.missing + result.unparseable;
+  return static_cast<int>(std::min(failures, highestStatus));
+}

@@ -1,1 +1,112 @@
-// sfv_check
+// The .sfv check: parses each line into a name and a CRC-32 and tests the file.
+#include "sfv_check.h"
+
+#include <cctype>
+#include <iostream>
+
+#include "checksum/crc32.h"
+#include "console/console.h"
+#include "crc_cache.h"
+#include "files/files.h"
+#include "report.h"
+#include "text/text.h"
+
+namespace app {
+
+namespace {
+
+bool isSpace(uint8_t byte) { return std::isspace(byte) != 0; }
+bool isBlank(uint8_t byte) { return std::isblank(byte) != 0; }
+
+// The shortest entry: a one-character name, a blank and eight digits.
+constexpr std::ptrdiff_t shortestEntry = 10;
+constexpr std::ptrdiff_t crcDigits = 8;
+
+bool unparseable(sfv_entry_t& entry) {
+  entry.name.clear();
+  entry.crc = unparseableMark;
+  return false;
+}
+
+}  // namespace
+
+bool parseSfvLine(const uint8_t* begin, const uint8_t* end, sfv_entry_t& entry) {
+  entry.name.clear();
+  entry.crc = 0;
+  if (end - begin < shortestEntry || *begin == ';') {
+    return false;
+  }
+  // Trailing white space goes, but the first byte always stays.
+  while (end - begin > 1 && isSpace(end[-1])) {
+    --end;
+  }
+  if (end - begin == 1) {
+    return false;
+  }
+  const uint8_t* blank = end;
+  while (blank != begin && !isBlank(blank[-1])) {
+    --blank;
+  }
+  if (blank == begin || end - blank != crcDigits) {
+    return unparseable(entry);
+  }
+  std::string const field(blank, end);
+  if (!dvk::isNumber(field, 16)) {
+    return unparseable(entry);
+  }
+  const uint8_t* nameEnd = blank - 1;
+  while (nameEnd != begin && isSpace(nameEnd[-1])) {
+    --nameEnd;
+  }
+  if (nameEnd == begin) {
+    return unparseable(entry);
+  }
+  entry.name.assign(begin, nameEnd);
+  entry.crc = static_cast<uint32_t>(dvk::parseUnsigned(field, 16));
+  return true;
+}
+
+result_t check(dvk::file_t const& sfv) {
+  result_t result;
+  std::vector<dvk::line_t> const lines = dvk::splitLines(sfv.data);
+  dvk::crc32Tables(0xEDB88320u);
+  printVerifyLine(sfv.name);
+
+  std::size_t lineNumber = 0;
+  for (dvk::line_t const& line : lines) {
+    ++lineNumber;
+    sfv_entry_t entry;
+    if (!parseSfvLine(line.begin, line.end, entry)) {
+      if (entry.crc == unparseableMark) {
+        ++result.unparseable;
+        if (!dvk::con::verboseBelow(2)) {
+          std::cout << " xx : {.sfv line #" << lineNumber << " couldn't be parsed as expected}\n";
+        }
+      }
+      continue;
+    }
+    ++result.checked;
+    // Names are paths as written, relative to the working directory.
+    if (!dvk::exists(entry.name) || dvk::isDirectory(entry.name)) {
+      printNameLine(markerMissing, entry.name);
+      result.missingNames.push_back(entry.name);
+      ++result.missing;
+      continue;
+    }
+    disk_crc_t const disk = diskCrc(entry.name);
+    if (disk.readable && disk.crc == entry.crc) {
+      printCrcLine(markerMatch, disk.crc, entry.name);
+      ++result.ok;
+    } else {
+      printCrcLine(markerMismatch, disk.crc, entry.name);
+      result.mismatchedNames.push_back(entry.name);
+      ++result.mismatch;
+    }
+  }
+
+  result.passed = result.ok == result.checked && result.unparseable == 0;
+  printSummary(".sfv", result, true);
+  return result;
+}
+
+}  // namespace app

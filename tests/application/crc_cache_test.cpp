@@ -1,0 +1,141 @@
+// diskCrc: chunked reading gives the whole-data CRC-32, each name is read
+// once, and a name that is not a regular file is never opened.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "checksum/crc32.h"
+#include "console/console.h"
+#include "crc_cache.h"
+#include "program.h"
+#include "sfv_check.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch working directory; standard output and error are captured.
+class DiskCrc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    dir_ = fs::temp_directory_path() / ("tarvok-crc-" + std::to_string(seed()) + std::to_string(seed()));
+    ASSERT_TRUE(fs::create_directory(dir_));
+    previous_ = fs::current_path();
+    fs::current_path(dir_);
+    app::crcCache.clear();
+    dvk::con::setProgramName("tarvok");
+    savedOut_ = std::cout.rdbuf(out_.rdbuf());
+    savedErr_ = std::cerr.rdbuf(err_.rdbuf());
+  }
+  void TearDown() override {
+    std::cout.rdbuf(savedOut_);
+    std::cerr.rdbuf(savedErr_);
+    app::crcCache.clear();
+    app::optVerbose.count = 0;
+    dvk::con::setVerbose(0);
+    dvk::con::setQuiet(0);
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::remove_all(dir_, ec);
+  }
+  static void write(std::string const& name, std::vector<uint8_t> const& data) {
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                static_cast<std::streamsize>(data.size()));
+  }
+  fs::path dir_;
+  fs::path previous_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+  std::streambuf* savedOut_ = nullptr;
+  std::streambuf* savedErr_ = nullptr;
+};
+
+TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
+  std::mt19937 bytes(20250228);
+  dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
+  std::size_t const chunk = app::diskChunkSize;
+  for (std::size_t const size : {std::size_t{0}, std::size_t{1}, chunk - 1, chunk, chunk + 1, 2 * chunk + 7}) {
+    SCOPED_TRACE(size);
+    std::vector<uint8_t> data(size);
+    for (uint8_t& byte : data) {
+      byte = static_cast<uint8_t>(bytes());
+    }
+    std::string const name = "f" + std::to_string(size);
+    write(name, data);
+    app::disk_crc_t const sum = app::diskCrc(name);
+    EXPECT_TRUE(sum.readable);
+    EXPECT_EQ(sum.crc, dvk::crc32(0, data, tables));
+  }
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(DiskCrc, EachNameIsReadOnce) {
+  write("a.bin", {'h', 'e', 'l', 'l', 'o'});
+  EXPECT_EQ(app::diskCrc("a.bin").crc, 0x3610a686u);
+  write("a.bin", {'w', 'o', 'r', 'l', 'd'});
+  EXPECT_EQ(app::diskCrc("a.bin").crc, 0x3610a686u);
+  // Another spelling of the same path is another name.
+  EXPECT_EQ(app::diskCrc("./a.bin").crc, 0x3a771143u);
+}
+
+TEST_F(DiskCrc, UnopenableFileIsReportedOnce) {
+  write("locked.bin", {'x'});
+  fs::permissions("locked.bin", fs::perms::none);
+  if (std::ifstream("locked.bin")) {
+    GTEST_SKIP() << "permissions do not keep this user out";
+  }
+  for (int i = 0; i < 2; ++i) {
+    app::disk_crc_t const sum = app::diskCrc("locked.bin");
+    EXPECT_FALSE(sum.readable);
+    EXPECT_EQ(sum.crc, 0u);
+  }
+  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'locked.bin'\n");
+  fs::permissions("locked.bin", fs::perms::owner_all);
+}
+
+#ifndef _WIN32
+TEST_F(DiskCrc, FifoIsNeverOpenedAndReportedOnce) {
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  for (int i = 0; i < 2; ++i) {
+    app::disk_crc_t const sum = app::diskCrc("pipe");
+    EXPECT_FALSE(sum.readable);
+    EXPECT_EQ(sum.crc, 0u);
+  }
+  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'pipe'\n");
+}
+
+TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  app::optVerbose.count = 2;
+  dvk::con::setVerbose(3);
+  dvk::file_t list;
+  list.name = "list.sfv";
+  std::string const text = "pipe 00000000\r\npipe 00000000\r\n";
+  list.data.assign(text.begin(), text.end());
+  app::result_t const result = app::check(list);
+  EXPECT_EQ(result.mismatch, 2u);
+  EXPECT_EQ(result.ok, 0u);
+  EXPECT_EQ(out_.str(),
+            "verify list.sfv\n"
+            " != : {00} pipe\n"
+            " != : {00} pipe\n"
+            ".sfv failed (2 mismatches; 0 passed out of 2 checked)\n");
+  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'pipe'\n");
+}
+#endif
+
+}  // namespace
