@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Writes the example release into examples/release/: two data files, an .nfo
-and an .sfv listing the data files the way common tools lay one out (";"
-comment header, one "name CRC" line per file, CRLF line ends).
+"""Writes the example release into examples/release/: two data files, an .nfo,
+an .sfv listing the data files the way common tools lay one out (";"
+comment header, one "name CRC" line per file, CRLF line ends), and an .srr
+that stores the .nfo and the .sfv followed by the archive's block headers, as
+a reconstruction file keeps them.
 
 The content is deterministic, so running the script again reproduces the
 committed files byte for byte.
 """
 import pathlib
+import struct
 import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -60,11 +63,48 @@ def sfv_text() -> bytes:
     return ("\r\n".join(lines) + "\r\n").encode("ascii")
 
 
+def block(kind: int, body: bytes = b"", payload: bytes = b"", sized: bool = False) -> bytes:
+    """One block of the RAR layout: header CRC (left 0), type, flags, header
+    size, the payload-size field when sized (flags 0x8000), body, payload."""
+    flags = 0x8000 if sized else 0
+    header_size = 7 + (4 if sized else 0) + len(body)
+    head = struct.pack("<HBHH", 0, kind, flags, header_size)
+    if sized:
+        head += struct.pack("<I", len(payload))
+    return head + body + payload
+
+
+def named(text: str) -> bytes:
+    raw = text.encode("ascii")
+    return struct.pack("<H", len(raw)) + raw
+
+
+def srr_data(stored: dict) -> bytes:
+    out = block(0x69, named("make_release.py"))
+    for name, data in stored.items():
+        out += block(0x6A, named(name), data, sized=True)
+    # The archive's own headers, without the packed data: a volume name, the
+    # marker, the archive header, one file header and the end block.
+    volume = LISTED[0]
+    out += block(0x71, named(volume))
+    out += bytes([0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00])
+    out += block(0x73, bytes(6))
+    out += struct.pack("<HBHHI", 0, 0x74, 0x8000, 11 + 21, len(FILES[volume])) + bytes(21)
+    out += block(0x7B)
+    return out
+
+
 def main() -> None:
     RELEASE.mkdir(exist_ok=True)
     for name, data in FILES.items():
         (RELEASE / name).write_bytes(data)
-    (RELEASE / "example.release-tarvok.sfv").write_bytes(sfv_text())
+    sfv = sfv_text()
+    (RELEASE / "example.release-tarvok.sfv").write_bytes(sfv)
+    stored = {
+        "example.release-tarvok.nfo": FILES["example.release-tarvok.nfo"],
+        "example.release-tarvok.sfv": sfv,
+    }
+    (RELEASE / "example.release-tarvok.srr").write_bytes(srr_data(stored))
 
 
 if __name__ == "__main__":
