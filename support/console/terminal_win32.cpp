@@ -1,1 +1,30 @@
 // Terminal queries on Windows.
+#include "console/terminal.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+namespace dvk::con::platform {
+
+bool isTerminal(FILE* file) { return file != nullptr && _isatty(_fileno(file)) != 0; }
+
+bool windowSize(unsigned& columns, unsigned& rows) {
+  // A redirected standard output has no console screen buffer, so this fails
+  // exactly where the POSIX window-size query does.
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) return false;
+  columns = static_cast<unsigned>(info.srWindow.Right - info.srWindow.Left + 1);
+  rows = static_cast<unsigned>(info.srWindow.Bottom - info.srWindow.Top + 1);
+  return true;
+}
+
+void prepareStandardStreams() {
+  // The runtime's text mode would write CR LF for LF and stop reading at a
+  // Ctrl-Z byte; the program's output and input are bytes, as on POSIX.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+}  // namespace dvk::con::platform

@@ -1,1 +1,46 @@
 // File status on Windows.
+#include "files/file_status.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace dvk {
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+file_status_t fileStatus(std::string const& path) {
+  // The runtime's status query refuses a trailing separator that POSIX stat
+  // accepts on a directory ("dir/"); take it off and demand a directory, as
+  // POSIX does. A root ("/", "C:\") keeps its separator.
+  std::string query = path.c_str();
+  bool trailing = false;
+  while (query.size() > 1 && isSeparator(query.back())) {
+    const bool driveRoot = query.size() == 3 && query[1] == ':';
+    if (driveRoot) break;
+    query.pop_back();
+    trailing = true;
+  }
+
+  struct _stat64 st;
+  file_status_t status;
+  if (_stat64(query.c_str(), &st) != 0) {
+    // A share root ("\\server\share\") is found only with its separator.
+    if (!trailing || _stat64(path.c_str(), &st) != 0) return status;
+  }
+  const unsigned type = st.st_mode & _S_IFMT;
+  if (type == _S_IFDIR) {
+    status.kind = file_kind_t::directory;
+  } else if (type == _S_IFREG) {
+    status.kind = file_kind_t::regular;
+  }
+  if (trailing && status.kind != file_kind_t::directory) return file_status_t{};
+  status.ok = true;
+  status.size = st.st_size < 0 ? 0 : static_cast<uint64_t>(st.st_size);
+  return status;
+}
+
+}  // namespace dvk

@@ -1,1 +1,71 @@
 // Path resolution on Windows.
+#include "files/path_resolve.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace dvk::platform {
+
+namespace {
+
+// Closes the handle on every way out.
+struct handle_guard_t {
+  HANDLE handle;
+  ~handle_guard_t() { CloseHandle(handle); }
+};
+
+// GetFinalPathNameByHandle answers in the extended form "\\?\C:\..." or
+// "\\?\UNC\server\share\..."; callers expect the ordinary one.
+void dropExtendedPrefix(std::string& name) {
+  constexpr std::string_view kUnc = "\\\\?\\UNC\\";
+  constexpr std::string_view kExtended = "\\\\?\\";
+  const std::string_view view(name);
+  if (view.substr(0, kUnc.size()) == kUnc) {
+    name.erase(2, kUnc.size() - 2);  // "\\?\UNC\server" -> "\\server"
+  } else if (view.substr(0, kExtended.size()) == kExtended) {
+    name.erase(0, kExtended.size());
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> resolvePath(const char* path) {
+  if (path == nullptr || *path == '\0') return std::nullopt;
+  // No access rights are needed to ask for the name; backup semantics lets the
+  // handle name a directory too. The ANSI calls take the path bytes unchanged,
+  // as the C runtime's file functions do.
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  handle_guard_t guard{handle};
+
+  // As with realpath, "name/" resolves only when name is a directory.
+  const std::string_view asGiven(path);
+  if (asGiven.back() == '/' || asGiven.back() == '\\') {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(handle, &info) == 0) return std::nullopt;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+  }
+
+  // The answer is the length without the zero byte, or the size needed when
+  // the buffer is too small (some implementations refuse a null buffer, so
+  // always offer one).
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  std::string name(MAX_PATH, '\0');
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 3) return std::nullopt;  // the name keeps changing under us
+    const auto offered = static_cast<DWORD>(name.size());
+    const DWORD length = GetFinalPathNameByHandleA(handle, name.data(), offered, flags);
+    if (length == 0) return std::nullopt;
+    if (length < offered) {
+      name.resize(length);
+      break;
+    }
+    name.resize(static_cast<std::size_t>(length) + 1);
+  }
+  dropExtendedPrefix(name);
+  return name;
+}
+
+}  // namespace dvk::platform

@@ -1,1 +1,290 @@
 // Text extras of the Windows deliverable.
+#include "text/text_extras.h"
+
+#include <cctype>
+#include <cstddef>
+
+namespace dvk {
+
+namespace {
+
+// The path separators of the file helpers (slash and backslash); repeated here
+// so that the text library does not depend on the files library above it.
+constexpr std::string_view kSeparators = "/\\";
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+unsigned hexValue(char c) {
+  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
+  return 0;
+}
+
+// Writes numerator / 2^10 with `decimals` digits after the point, rounded to
+// nearest with ties to even. Done in integers because the C runtimes of the
+// Windows world disagree on how printf rounds halves; the value is exact in
+// ten decimals since 1/1024 = 9765625 / 10^10.
+std::string fixedOver1024(uint64_t numerator, int decimals) {
+  constexpr unsigned kExactDigits = 10;
+  const uint64_t scaled = numerator * 9765625u;  // value * 10^10; numerator < 2^31
+  uint64_t tenPowExact = 1;
+  for (unsigned k = 0; k < kExactDigits; ++k) tenPowExact *= 10;
+
+  const unsigned kept = decimals < static_cast<int>(kExactDigits) ? static_cast<unsigned>(decimals) : kExactDigits;
+  uint64_t dropScale = 1;
+  for (unsigned k = kept; k < kExactDigits; ++k) dropScale *= 10;
+  uint64_t q = scaled / dropScale;
+  if (dropScale > 1) {
+    const uint64_t r = scaled % dropScale;
+    const uint64_t half = dropScale / 2;
+    if (r > half || (r == half && (q & 1u) != 0)) ++q;
+  }
+  uint64_t keptScale = 1;
+  for (unsigned k = 0; k < kept; ++k) keptScale *= 10;
+
+  std::string out = std::to_string(q / keptScale);
+  if (decimals > 0) {
+    out += '.';
+    std::string fraction = std::to_string(q % keptScale);
+    out.append(kept - fraction.size(), '0');
+    out += fraction;
+    out.append(static_cast<std::size_t>(decimals) - kept, '0');
+  }
+  return out;
+}
+
+}  // namespace
+
+void toUpperInPlace(std::string& text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+std::string toUpper(std::string const& text) {
+  std::string copy = text;
+  toUpperInPlace(copy);
+  return copy;
+}
+
+void trimLeft(std::string& text) {
+  std::size_t first = 0;
+  while (first < text.size() && isSpace(text[first])) ++first;
+  text.erase(0, first);
+}
+
+void trimRight(std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && isSpace(text[end - 1])) --end;
+  text.erase(end);
+}
+
+void trim(std::string& text) {
+  trimLeft(text);
+  trimRight(text);
+}
+
+std::string trim(std::string&& text) {
+  trimLeft(text);
+  trimRight(text);
+  return std::move(text);
+}
+
+void splitWorker(std::string const& text, char delimiter, std::vector<std::string>& fields, bool keepEmpty) {
+  if (text.empty()) return;
+  std::size_t p = 0;
+  while (p < text.size()) {
+    std::size_t f = text.find(delimiter, p);
+    if (f == std::string::npos) f = text.size();
+    if (f != p || keepEmpty) fields.emplace_back(text, p, f - p);
+    p = f + 1;
+  }
+  if (keepEmpty && text.back() == delimiter) fields.emplace_back();
+}
+
+std::vector<std::string> split(std::string const& text, char delimiter, bool keepEmpty) {
+  std::vector<std::string> fields;
+  splitWorker(text, delimiter, fields, keepEmpty);
+  return fields;
+}
+
+line_t nextLine(std::vector<uint8_t> const& buffer, const uint8_t*& cursor) {
+  const uint8_t* const end = buffer.data() + buffer.size();
+  const uint8_t* const begin = cursor;
+  const uint8_t* p = begin;
+  while (p != end && *p != '\n' && *p != '\r') ++p;
+  line_t line{begin, p};
+  if (p == end) {
+    cursor = end;
+  } else if (*p == '\r' && p + 1 != end && p[1] == '\n') {
+    cursor = p + 2;
+  } else {
+    cursor = p + 1;
+  }
+  return line;
+}
+
+std::string_view nextLineView(std::vector<uint8_t> const& buffer, const uint8_t*& cursor) {
+  const line_t line = nextLine(buffer, cursor);
+  return {reinterpret_cast<const char*>(line.begin), static_cast<std::size_t>(line.end - line.begin)};
+}
+
+std::vector<std::string_view> splitLineViews(std::vector<uint8_t> const& buffer) {
+  std::vector<std::string_view> lines;
+  const uint8_t* cursor = buffer.data();
+  const uint8_t* const end = buffer.data() + buffer.size();
+  while (cursor != end) lines.push_back(nextLineView(buffer, cursor));
+  return lines;
+}
+
+std::string replaceAll(std::string const& text, std::string const& search, std::string const& replacement) {
+  std::string result = text;
+  if (search.empty()) return result;
+  std::size_t pos = 0;
+  while ((pos = result.find(search, pos)) != std::string::npos) {
+    result.replace(pos, search.size(), replacement);
+    pos += replacement.size();
+  }
+  return result;
+}
+
+std::string expandMarkers(std::string const& text, std::map<std::string, std::string> const& markers,
+                          bool keepUnmatched) {
+  std::string result;
+  std::size_t p = 0;
+  for (;;) {
+    const std::size_t open = text.find("{^", p);
+    if (open == std::string::npos) break;
+    const std::size_t close = text.find("^}", open + 2);
+    if (close == std::string::npos) break;
+    result.append(text, p, open - p);
+    const std::string name = text.substr(open + 2, close - open - 2);
+    const auto found = markers.find(name);
+    if (found != markers.end()) {
+      result += found->second;
+    } else if (keepUnmatched) {
+      result += name;
+    }
+    p = close + 2;
+  }
+  result.append(text, p, std::string::npos);
+  return result;
+}
+
+std::string formatSize(uint64_t size, int decimals) {
+  if (size < 1024) return std::to_string(size);
+  if (decimals < 0) decimals = 0;
+
+  // Each limit is 1023.95 units of the next smaller size, so that a value that
+  // would round up to 1024.0 is shown in the larger unit.
+  uint64_t value = 0;
+  unsigned unit = 0;
+  if (size <= 1048524u) {
+    value = size;
+  } else if ((size >> 10) <= 1073689395u) {
+    value = size >> 10;
+    unit = 1;
+  } else if ((size >> 20) <= 1099457940684u) {
+    value = size >> 20;
+    unit = 2;
+  } else {
+    value = size >> 30;
+    unit = 3;
+  }
+  // 1000 or more of a unit: one unit up, with two more decimals (0.977M, not 1000K).
+  if (value >= 1024000u) {
+    value >>= 10;
+    ++unit;
+    decimals += 2;
+  }
+  // The value goes through single precision, which drops low bits above 2^24;
+  // the float is an integer there, so value / 1024 stays exact in 10 decimals.
+  const float single = static_cast<float>(value);
+  const auto numerator = static_cast<uint64_t>(single);
+  return fixedOver1024(numerator, decimals) + "KMGTPE"[unit];
+}
+
+std::vector<uint8_t> hexToBytes(std::string const& text) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (!isHexDigit(text[i])) {
+      ++i;
+      continue;
+    }
+    unsigned value = hexValue(text[i]);
+    if (i + 1 < text.size() && isHexDigit(text[i + 1])) {
+      value = value * 16 + hexValue(text[i + 1]);
+      i += 2;
+    } else {
+      i += 1;
+    }
+    bytes.push_back(static_cast<uint8_t>(value));
+  }
+  return bytes;
+}
+
+namespace {
+
+template <typename Bytes>
+std::string hexText(Bytes const& bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (auto byte : bytes) {
+    const auto b = static_cast<unsigned char>(byte);
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0x0F];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string toString(std::string const& bytes) { return hexText(bytes); }
+std::string toString(std::vector<uint8_t> const& bytes) { return hexText(bytes); }
+
+bool wildcardMatch(std::string const& text, std::string const& pattern) {
+  if (pattern.empty()) return text.empty();
+  constexpr std::size_t kNone = std::string::npos;
+  std::size_t i = 0;  // pattern position
+  std::size_t j = 0;  // text position
+  std::size_t starPattern = kNone;
+  std::size_t starText = 0;
+  while (j < text.size()) {
+    if (i < pattern.size() && pattern[i] == '*') {
+      ++i;
+      if (i == pattern.size()) return true;
+      starPattern = i;
+      starText = j;
+    } else if (i < pattern.size() && (pattern[i] == '?' || pattern[i] == text[j])) {
+      ++i;
+      ++j;
+    } else if (starPattern != kNone) {
+      ++starText;
+      j = starText;
+      i = starPattern;
+    } else {
+      return false;
+    }
+  }
+  while (i < pattern.size() && pattern[i] == '*') ++i;
+  return i == pattern.size();
+}
+
+std::string joinPath(std::string const& first, std::string const& second) {
+  if (first.empty()) return second;
+  const std::size_t headEnd = first.find_last_not_of(kSeparators.data(), std::string::npos, kSeparators.size());
+  const std::string head = headEnd == std::string::npos ? std::string() : first.substr(0, headEnd + 1);
+  if (second.empty()) return head;
+  const std::size_t tailBegin = second.find_first_not_of(kSeparators.data(), 0, kSeparators.size());
+  const std::string tail = tailBegin == std::string::npos ? std::string() : second.substr(tailBegin);
+  std::string result = head + '/' + tail;
+  for (char& c : result) {
+    if (c == '\\') c = '/';
+  }
+  return result;
+}
+
+}  // namespace dvk
