@@ -3,8 +3,8 @@
 usage: extras_symbols.py NM (absent|present) FILE...
 
 absent:  fails when any extras symbol appears in the files (the Linux program).
-present: fails when some extras symbol is defined in none of the files (the
-         libraries of a build with the extras), so that the patterns below are
+present: fails when some extras symbol is defined in none of the files (a
+         program built with the extras), so that the patterns below are
          known to match real names and "absent" cannot pass by mistake.
 """
 import re
