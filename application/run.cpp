@@ -95,6 +95,12 @@ bool loadChecksumFile(std::string const& name, dvk::file_t& file) {
   return true;
 }
 
+// Every entry is counted once as ok, mismatch or missing, so the sum is 0
+// exactly when the check passed.
+uint64_t failureCount(app::result_t const& result) {
+  return uint64_t{result.mismatch} + result.missing + result.unparseable;
+}
+
 }  // namespace
 
 int run(dvk::con::Console& /*console*/) {
@@ -104,17 +110,20 @@ int run(dvk::con::Console& /*console*/) {
     return 1;
   }
 
-  app::result_t result;
+  // Both checks count: an .srr stores the .nfo and the .sfv, not the archive
+  // volumes, so its passing says nothing about volumes the .sfv found damaged.
+  uint64_t failures = 0;
   if (!chosen.sfv.empty()) {
     dvk::file_t sfv;
     if (!loadChecksumFile(chosen.sfv, sfv)) {
       return 1;
     }
-    result = app::check(sfv);
+    app::result_t const result = app::check(sfv);
     if (result.checked == 0) {
       dvk::con::error([&sfv] { std::cerr << "'" << sfv.name << "' didn't contain any file checksum entries."; });
       return 1;
     }
+    failures += failureCount(result);
     if (!chosen.srr.empty()) {
       std::cout << "\n";
     }
@@ -124,11 +133,7 @@ int run(dvk::con::Console& /*console*/) {
     if (!loadChecksumFile(chosen.srr, srr)) {
       return 1;
     }
-    result = app::checkSrr(srr);
+    failures += failureCount(app::checkSrr(srr));
   }
-
-  // Every entry is counted once as ok, mismatch or missing, so the sum is 0
-  // exactly when the check passed.
-  uint64_t const failures = uint64_t{result.mismatch} + result.missing + result.unparseable;
   return static_cast<int>(std::min(failures, highestStatus));
 }

@@ -589,7 +589,7 @@ class SfvThenSrr(SrrCase):
         self.assertRun(run, out=b"verify release.sfv\n" + line("==", "a.txt") + line("--", "gone.txt")
                        + b".sfv failed (1 missing; 1 passed out of 2 checked)\n"
                        b"\nverify release.srr\n" + line("==", "a.txt") + line("--", "b.txt")
-                       + failed(1, 2, missing=1), status=1)
+                       + failed(1, 2, missing=1), status=2)  # both checks count
 
 
 if __name__ == "__main__":
