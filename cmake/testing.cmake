@@ -23,3 +23,17 @@ function(tarvok_add_gtest)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endfunction()
+
+# tarvok_add_unit_tests(NAME name LIBRARIES ...): every *_test.cpp of the
+# calling folder in one binary; *_extras_test.cpp only where the build carries
+# the extras.
+function(tarvok_add_unit_tests)
+  cmake_parse_arguments(T "" "NAME" "LIBRARIES" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  if(NOT TARVOK_EXTRAS)
+    list(FILTER sources EXCLUDE REGEX "_extras_test\\.cpp$")
+  endif()
+  if(sources)
+    tarvok_add_gtest(NAME ${T_NAME} SOURCES ${sources} LIBRARIES ${T_LIBRARIES})
+  endif()
+endfunction()
