@@ -1,4 +1,4 @@
-// Baseline for bench/run.sh: reads the named files front to back, in the same
+// Baseline for bench/run.sh: reads the named files front to back, in
 // 1 MiB chunks into one reused buffer (tarvok reads 256 KiB chunks the same
 // way), and computes nothing.
 #include <cstdio>
