@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <ios>
 #include <iostream>
@@ -121,6 +122,19 @@ bool staysInside(std::string const& name) {
   }
 }
 
+// True when some component of name, as far as it exists, is a symbolic link:
+// a release may carry links, and writing through one could replace a file
+// anywhere the link points.
+bool passesThroughLink(std::string const& name) {
+  for (size_t end = name.find_first_of(dvk::pathSeparators);; end = name.find_first_of(dvk::pathSeparators, end + 1)) {
+    std::error_code ec;
+    std::filesystem::file_status const status =
+        std::filesystem::symlink_status(std::filesystem::path(name.substr(0, end)), ec);
+    if (!ec && std::filesystem::is_symlink(status)) return true;
+    if (end == std::string::npos) return false;
+  }
+}
+
 // Looks for an ID3v2 tag and a sample header at the payload start. The
 // headers are read from the data, not only the payload: a block without a
 // sized payload still has the bytes after its name examined. False when a
@@ -198,8 +212,18 @@ void reportMissingFailure(write_result_t failure, std::string const& name) {
   }
 }
 
-void reportOutside(std::string const& name) {
-  dvk::con::error("'" + name + "' was not written: its name leads outside the current directory.");
+// False (after the message) when name must not be written: it leads outside
+// the current directory, or through a symbolic link.
+bool safeToWrite(std::string const& name) {
+  if (!staysInside(name)) {
+    dvk::con::error("'" + name + "' was not written: its name leads outside the current directory.");
+    return false;
+  }
+  if (passesThroughLink(name)) {
+    dvk::con::error("'" + name + "' was not written: its path goes through a symbolic link.");
+    return false;
+  }
+  return true;
 }
 
 void countMissing(result_t& result, std::string const& name) {
@@ -221,7 +245,6 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   // Samples describe a file, unsized payloads would wipe a good file on a
   // malformed block: neither is ever written.
   bool const writable = optExtract.isSet() && !stored.sample && stored.sizedPayload;
-  bool const inside = staysInside(name);
 
   // A name with a NUL would be tested as its shorter prefix: it cannot exist.
   bool const hasNul = name.find('\0') != std::string::npos;
@@ -239,8 +262,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
       countMissing(result, name);
       return;
     }
-    if (!inside) {
-      reportOutside(name);
+    if (!safeToWrite(name)) {
       countMissing(result, name);
       return;
     }
@@ -275,8 +297,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
     countMismatch(result, disk.crc, name);
     return;
   }
-  if (!inside) {
-    reportOutside(name);
+  if (!safeToWrite(name)) {
     countMismatch(result, disk.crc, name);
     return;
   }

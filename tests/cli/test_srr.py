@@ -234,19 +234,13 @@ class Outcomes(SrrCase):
 
 
 def unwritable(case, name, contents):
-    """Makes name an existing file with contents that cannot be opened for writing."""
+    """Makes name an existing read-only file; returns the user to run as so
+    that opening it for writing fails (root writes through permission bits,
+    so as root the program runs as an unprivileged user)."""
     path = case.dir / name
-    if os.geteuid() != 0:
-        path.write_bytes(contents)
-        path.chmod(0o444)
-        return path.read_bytes()
-    # Root writes through any permission bits; a read-only sysfs attribute
-    # refuses every writer.
-    target = "/sys/devices/system/cpu/possible"
-    if not os.path.exists(target):
-        case.skipTest("no file that refuses writing")
-    path.symlink_to(target)
-    return path.read_bytes()
+    path.write_bytes(contents)
+    path.chmod(0o444)
+    return harness.unprivileged_user()
 
 
 @linux_only
@@ -255,7 +249,7 @@ class ExtractionFailures(SrrCase):
 
     def setUp(self):
         super().setUp()
-        self.locked = unwritable(self, "locked.txt", b"other contents")
+        self.user = unwritable(self, "locked.txt", b"other contents")
         self.srr([w.srr_header(), w.stored("locked.txt", PAYLOAD), w.stored("nodir/b.txt", PAYLOAD)])
         self.form_a = b'error: could not open "locked.txt" for writing\n'
         self.form_b = error("could not open 'nodir/b.txt' for writing.")
@@ -272,8 +266,8 @@ class ExtractionFailures(SrrCase):
         ]
         for args, out, err in cases:
             with self.subTest(args=args):
-                self.assertRun(self.tarvok("-x", *args, "release.srr"), out=out, err=err, status=2)
-                self.assertEqual((self.dir / "locked.txt").read_bytes(), self.locked)
+                self.assertRun(self.tarvok("-x", *args, "release.srr", user=self.user), out=out, err=err, status=2)
+                self.assertEqual((self.dir / "locked.txt").read_bytes(), b"other contents")
 
     def test_write_and_flush_failures(self):
         # Under a 10-byte limit a large write fails at once, a small one only
@@ -552,6 +546,32 @@ class Outside(SrrCase):
         self.assertEqual((self.dir / "existing.txt").read_bytes(), b"old")
         self.assertEqual((self.dir / "abs.txt").read_bytes(), b"old")
         self.assertEqual(sorted(os.listdir(work)), ["..foo", "a..b", "ok.txt", "release.srr"])
+
+
+@linux_only
+class SymbolicLinks(SrrCase):
+    """-x never writes through a symbolic link, wherever it points."""
+
+    def test_links_are_not_written_through(self):
+        work = self.dir / "work"
+        (self.dir / "outdir").mkdir()
+        work.mkdir()
+        self.write("target.txt", b"old")
+        os.symlink("../target.txt", work / "evil.txt")      # existing file, other contents
+        os.symlink("../nowhere.txt", work / "dangling.txt")  # points at nothing yet
+        os.symlink("../outdir", work / "linkdir")            # a folder on the way
+        names = ["evil.txt", "dangling.txt", "linkdir/new.txt"]
+        self.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names], where=work)
+
+        run = self.tarvok("-v", "-x", "release.srr", cwd=work)
+        refused = b"".join(error("'" + n + "' was not written: its path goes through a symbolic link.")
+                           for n in names)
+        self.assertRun(run, out=b"verify release.srr\n" + line("!=", "evil.txt") + line("--", "dangling.txt")
+                       + line("--", "linkdir/new.txt") + failed(0, 3, mismatch=1, missing=2),
+                       err=refused, status=3)
+        self.assertEqual((self.dir / "target.txt").read_bytes(), b"old")
+        self.assertFalse((self.dir / "nowhere.txt").exists())
+        self.assertEqual(os.listdir(self.dir / "outdir"), [])
 
 
 @linux_only
