@@ -13,10 +13,13 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 }  // namespace
 
 file_status_t fileStatus(std::string const& path) {
+  // No file has a NUL in its name: the runtime would look up only the part
+  // before it, and a checksum file could make one file pass for another.
+  if (path.find('\0') != std::string::npos) return file_status_t{};
   // The runtime's status query refuses a trailing separator that POSIX stat
   // accepts on a directory ("dir/"); take it off and demand a directory, as
   // POSIX does. A root ("/", "C:\") keeps its separator.
-  std::string query = path.c_str();
+  std::string query = path;
   bool trailing = false;
   while (query.size() > 1 && isSeparator(query.back())) {
     const bool driveRoot = query.size() == 3 && query[1] == ':';

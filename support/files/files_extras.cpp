@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "console/terminal.h"
 #include "files/file_status.h"
 #include "files/path_resolve.h"
 
@@ -38,6 +39,8 @@ std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process
 }
 
 std::optional<ErrorCli> loadStdin(file_t& file) {
+  // All bytes as they are: no CR LF folding, no stop at Ctrl-Z on Windows.
+  con::platform::prepareStandardStreams();
   std::vector<uint8_t>& data = file.data;
   data.reserve(kStdinPiece);
   auto piece = std::make_unique<char[]>(kStdinPiece);
@@ -70,9 +73,13 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process) {
 
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode) {
   std::fstream opened(path, mode);
-  // The caller's stream takes over the new file and its state; its old file
-  // goes to the local, which closes it on the way out.
+  // As a move-assignment would: the caller's stream takes over the new file
+  // with all of its state (formatting and exception mask too, copied before
+  // the open state so that a mask the caller set cannot throw here); its old
+  // file goes to the local, which closes it. (Swapping the whole streams
+  // trips a false overflow warning of GCC with AddressSanitizer.)
   stream.rdbuf()->swap(*opened.rdbuf());
+  stream.copyfmt(opened);
   stream.clear(opened.rdstate());
   if (stream.fail()) return pathError("'", path, "': could not be opened for writing");
   return std::nullopt;
@@ -84,7 +91,7 @@ bool writeFile(std::string const& path, const char* bytes, std::streamsize count
     std::cerr << "error: could not open \"" << path << "\" for writing\n";
     return false;
   }
-  if (count > 0) out.write(bytes, count);
+  out.write(bytes, count);
   if (out.fail()) {
     std::cerr << "error: failure while trying to write to \"" << path << "\"\n";
     return false;

@@ -46,7 +46,7 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process);
 
 // Opens path with exactly mode (pass std::ios_base::out and the rest) and hands
 // the new file, with the state of opening it, to stream, closing whatever file
-// it held; its formatting settings stay. Error: "'path': could not be opened
+// it held, as a move-assignment would. Error: "'path': could not be opened
 // for writing"; stream then holds no file and is failed.
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode);
 

@@ -182,6 +182,14 @@ class SummaryTest(CliCase):
                            b".sfv failed (1 mismatch; 2 passed out of 3 checked)\n",
                        status=1)
 
+    def test_a_name_with_a_nul_byte_names_no_file(self):
+        # Looked up as written, not as the part before the NUL (a.bin, intact).
+        self.write("a.bin", b"alpha")
+        self.write("x.sfv", b"a.bin\0tail %08x\r\n" % crc32(b"alpha"))
+        self.assertRun(self.tarvok("-v", "x.sfv"),
+                       out=b"verify x.sfv\n -- : a.bin\0tail\n.sfv failed (1 missing; 0 passed out of 1 checked)\n",
+                       status=1)
+
 
 class UnreadableEntryTest(CliCase):
     """A listed name that cannot be read is a mismatch with an error, never a hang."""

@@ -273,6 +273,20 @@ TEST_F(FilesExtras, OpenForWriteFailureLeavesAFailedStreamWithoutFile) {
   EXPECT_FALSE(stream.is_open());
 }
 
+TEST_F(FilesExtras, OpenForWriteGivesTheStreamTheNewStreamsSettings) {
+  std::fstream stream;
+  stream << std::hex;
+  stream.exceptions(std::ios::failbit);
+  // The exception mask goes with the old settings: a failed open is an error value.
+  const std::string target = path("no/such/dir/file");
+  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)), "'" + target + "': could not be opened for writing");
+  stream << std::hex;
+  ASSERT_FALSE(dvk::openForWrite(path("n.txt"), stream, std::ios::out).has_value());
+  stream << 255;
+  stream.close();
+  EXPECT_EQ(contents(path("n.txt")), "255");
+}
+
 TEST_F(FilesExtras, OpenForWriteUsesTheModeUnchanged) {
   const std::string file = make("keep.txt", "kept");
   std::fstream stream;
@@ -305,6 +319,12 @@ TEST_F(FilesExtras, WriteFileOfNothingCreatesOrTruncates) {
   EXPECT_EQ(contents(existing), "");
   EXPECT_EQ(contents(path("new.txt")), "");
   EXPECT_EQ(err.text(), "");
+}
+
+TEST_F(FilesExtras, WriteFileOfANegativeCountFails) {
+  capture_t err(std::cerr);
+  EXPECT_FALSE(dvk::writeFile(path("neg.txt"), "ab", -1, std::ios::out | std::ios::binary));
+  EXPECT_EQ(err.text(), "error: failure while trying to write to \"" + path("neg.txt") + "\"\n");
 }
 
 TEST_F(FilesExtras, WriteFileThatCannotOpenSaysSoOnStandardError) {

@@ -187,6 +187,8 @@ TEST_F(FilesIo, StatusOfFileDirectoryAndMissing) {
       {at("missing/"), false, false},
       {file + "/x", false, false},  // through a regular file
       {"", false, false},
+      {file + std::string(1, '\0') + "tail", false, false},  // not the file before the NUL
+      {dir_.string() + std::string(1, '\0'), false, false},
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.path);
