@@ -246,9 +246,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   // malformed block: neither is ever written.
   bool const writable = optExtract.isSet() && !stored.sample && stored.sizedPayload;
 
-  // A name with a NUL would be tested as its shorter prefix: it cannot exist.
-  bool const hasNul = name.find('\0') != std::string::npos;
-  dvk::file_status_t const status = hasNul ? dvk::file_status_t{} : dvk::fileStatus(name);
+  dvk::file_status_t const status = dvk::fileStatus(name);
 
   std::optional<std::vector<uint8_t>> bytes;
   auto payloadBytes = [&]() -> std::vector<uint8_t> const& {
