@@ -18,6 +18,7 @@
 #include "crc_cache.h"
 #include "program.h"
 #include "sfv_check.h"
+#include "scratch_directory.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -31,11 +32,6 @@ namespace fs = std::filesystem;
 class DiskCrc : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device seed;
-    dir_ = fs::temp_directory_path() / ("tarvok-crc-" + std::to_string(seed()) + std::to_string(seed()));
-    ASSERT_TRUE(fs::create_directory(dir_));
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
     app::crcCache.clear();
     dvk::con::setProgramName("tarvok");
     savedOut_ = std::cout.rdbuf(out_.rdbuf());
@@ -48,16 +44,12 @@ class DiskCrc : public ::testing::Test {
     app::optVerbose.count = 0;
     dvk::con::setVerbose(0);
     dvk::con::setQuiet(0);
-    std::error_code ec;
-    fs::current_path(previous_, ec);
-    fs::remove_all(dir_, ec);
   }
   static void write(std::string const& name, std::vector<uint8_t> const& data) {
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
                                                 static_cast<std::streamsize>(data.size()));
   }
-  fs::path dir_;
-  fs::path previous_;
+  ScratchDirectory dir_{"tarvok-crc-"};
   std::ostringstream out_;
   std::ostringstream err_;
   std::streambuf* savedOut_ = nullptr;

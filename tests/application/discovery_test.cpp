@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery.h"
+#include "scratch_directory.h"
 
 namespace {
 
@@ -19,27 +20,13 @@ namespace fs = std::filesystem;
 // test; the previous working directory comes back afterwards.
 class Discovery : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    root_ = fs::temp_directory_path() / ("tarvok-discovery-" + std::to_string(seed()) + std::to_string(seed()));
-    ASSERT_TRUE(fs::create_directory(root_));
-    previous_ = fs::current_path();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::current_path(previous_, ec);
-    fs::remove_all(root_, ec);
-  }
   void enter(std::string const& dirName, std::initializer_list<const char*> files) {
-    fs::path const dir = root_ / dirName;
-    ASSERT_TRUE(fs::create_directories(dir));
-    fs::current_path(dir);
+    scratch_.enter(dirName);
     for (const char* file : files) {
       std::ofstream(file) << file;
     }
   }
-  fs::path root_;
-  fs::path previous_;
+  ScratchDirectory scratch_{"tarvok-discovery-"};
 };
 
 TEST_F(Discovery, NothingToFind) {
@@ -104,8 +91,8 @@ TEST_F(Discovery, NestedLookupsEndWithSeveralPlaylistsAndNfos) {
 TEST_F(Discovery, VanishedWorkingDirectoryHasNoCandidates) {
   enter("gone", {"a.sfv"});
   std::error_code ec;
-  fs::remove_all(root_ / "gone", ec);
-  if (ec || fs::exists(root_ / "gone")) {
+  fs::remove_all(scratch_.root() / "gone", ec);
+  if (ec || fs::exists(scratch_.root() / "gone")) {
     GTEST_SKIP() << "the platform keeps the working directory";
   }
   app::discovery_t const found = app::discover(".sfv");

@@ -16,6 +16,7 @@
 #include "crc_cache.h"
 #include "program.h"
 #include "sfv_check.h"
+#include "scratch_directory.h"
 
 namespace {
 
@@ -26,11 +27,6 @@ namespace fs = std::filesystem;
 class SfvCheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device seed;
-    dir_ = fs::temp_directory_path() / ("tarvok-sfv-" + std::to_string(seed()) + std::to_string(seed()));
-    ASSERT_TRUE(fs::create_directory(dir_));
-    previous_ = fs::current_path();
-    fs::current_path(dir_);
     std::ofstream("good.bin", std::ios::binary) << "hello";
     std::ofstream("bad.bin", std::ios::binary) << "world";
     fs::create_directory("sub");
@@ -43,9 +39,6 @@ class SfvCheck : public ::testing::Test {
     app::optVerbose.count = 0;
     app::optQuiet.typed.clear();
     dvk::con::setVerbose(0);
-    std::error_code ec;
-    fs::current_path(previous_, ec);
-    fs::remove_all(dir_, ec);
   }
   static dvk::file_t sfv(std::string const& text) {
     dvk::file_t file;
@@ -53,8 +46,7 @@ class SfvCheck : public ::testing::Test {
     file.data.assign(text.begin(), text.end());
     return file;
   }
-  fs::path dir_;
-  fs::path previous_;
+  ScratchDirectory dir_{"tarvok-sfv-"};
   std::ostringstream out_;
   std::streambuf* savedOut_ = nullptr;
 };
