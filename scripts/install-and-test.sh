@@ -18,14 +18,19 @@ $sudo apt-get install -y --no-install-recommends \
 export WINEDEBUG=-all
 wineboot --init >/dev/null 2>&1 || true
 
+logs="$(mktemp -d)"
+trap 'rm -rf "${logs}"' EXIT
+total=0
 for preset in linux native sanitize windows; do
   echo "=== ${preset}"
   cmake --preset "${preset}"
   cmake --build --preset "${preset}"
-  ctest --preset "${preset}"
+  ctest --preset "${preset}" 2>&1 | tee "${logs}/${preset}.log"
+  count="$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9][0-9]*\).*/\1/p' "${logs}/${preset}.log" | tail -n 1)"
+  total=$((total + ${count:-0}))
 done
 
-if [ -x scripts/fuzz.sh ]; then
-  echo "=== fuzz"
-  scripts/fuzz.sh 60
-fi
+echo "=== fuzz"
+scripts/fuzz.sh 60
+
+echo "tests: ${total} passed, 0 failed"
