@@ -1,20 +1,16 @@
 // Help, usage and "Try" output of the command-line parser.
 #include "cli/parser.h"
 
+#include <string_view>
+
+#include "cli/internal/parser_chain.h"
+
 namespace dvk::cli {
 
 namespace {
 
 // The choices wrap before this column.
 constexpr std::size_t choicesRightEdge = 76;
-
-parser_t const& deepest(parser_t const& root) {
-  parser_t const* current = &root;
-  while (current->selectedCommand != nullptr && current->selectedCommand->parser != nullptr) {
-    current = current->selectedCommand->parser;
-  }
-  return *current;
-}
 
 void printChoices(std::ostream& out, option_t const& option, std::size_t entryLength) {
   out << std::string(entryLength, ' ') << "  " << option.argName << ": ";
@@ -37,19 +33,26 @@ void printChoices(std::ostream& out, option_t const& option, std::size_t entryLe
 
 }  // namespace
 
-void parser_t::printUsage(std::ostream& out) const {
-  out << "usage: " << programName << " ";
-  if (selectedCommand != nullptr) {
-    out << selectedCommand->name << " ";
-    if (selectedCommand->parser != nullptr) out << selectedCommand->parser->usage;
-  } else {
-    out << usage;
+namespace internal {
+
+void printUsageLine(parser_t const& parser, std::ostream& out, bool firstLineOnly) {
+  command_t const* const chosen = parser.selectedCommand;
+  std::string_view text = parser.usage;
+  out << "usage: " << parser.programName << " ";
+  if (chosen != nullptr) {
+    out << chosen->name << " ";
+    text = chosen->parser != nullptr ? std::string_view(chosen->parser->usage) : std::string_view();
   }
-  out << "\n";
+  if (firstLineOnly) text = text.substr(0, text.find('\n'));
+  out << text << "\n";
 }
 
+}  // namespace internal
+
+void parser_t::printUsage(std::ostream& out) const { internal::printUsageLine(*this, out, false); }
+
 void parser_t::printHelp(std::ostream& out) const {
-  parser_t const& shown = deepest(*this);
+  parser_t const& shown = internal::deepest(*this);
   bool const hasCommands = !shown.commands.empty();
   if (hasCommands) out << "Available options when no command is given:\n";
   for (group_t const& group : shown.groups) {

@@ -2,6 +2,7 @@
 // checks and the accumulated error text.
 #include "cli/parser.h"
 
+#include "cli/internal/parser_chain.h"
 #include "text/text.h"
 
 namespace dvk::cli {
@@ -79,16 +80,6 @@ option_t* parser_t::findOption(std::string const& optionName) {
 
 namespace {
 
-// The parser that handled the tokens: down the chain of chosen sub-commands.
-template <typename parser_type>
-parser_type& deepest(parser_type& root) {
-  parser_type* current = &root;
-  while (current->selectedCommand != nullptr && current->selectedCommand->parser != nullptr) {
-    current = current->selectedCommand->parser;
-  }
-  return *current;
-}
-
 parser_t& fillDefaults(parser_t& parser) {
   for (group_t& group : parser.groups) {
     for (option_t* option : group.options) {
@@ -107,16 +98,16 @@ void parseLongForm(parser_t& parser, option_t*& pending) {
     return;
   }
   if (equals == std::string::npos) return;
+  // After "=" nothing stays pending: the value is taken here or refused.
   if (equals + 1 == token.size()) {
     parser.addError("argument assignment missing (found: '" + token + "')");
-    pending = nullptr;
   } else if (pending->valueKinds == 0) {
     parser.addError(pending->displayName() + " does not accept arguments (found explicit assignnment: '" + token +
                     "')");
-    pending = nullptr;
-  } else if (!parser.assignValue(token.substr(equals + 1), pending)) {
-    pending = nullptr;
+  } else {
+    parser.assignValue(token.substr(equals + 1), pending);
   }
+  pending = nullptr;
 }
 
 void parseCluster(parser_t& parser, option_t*& pending) {
@@ -192,10 +183,10 @@ parser_t& parser_t::parse(int argc, char** argv) {
   return parseTokens(*current, argc, argv);
 }
 
-std::vector<std::string>& parser_t::positionals() { return deepest(*this).positionalArgs; }
+std::vector<std::string>& parser_t::positionals() { return internal::deepest(*this).positionalArgs; }
 
 std::string parser_t::errorText() const {
-  parser_t const& handler = deepest(*this);
+  parser_t const& handler = internal::deepest(*this);
   return handler.errors != nullptr ? *handler.errors : std::string();
 }
 

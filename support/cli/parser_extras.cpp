@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "cli/internal/parser_chain.h"
+
 namespace dvk::cli {
 
 parser_t& parser_t::addCommand(std::string const& commandName, std::string const& description, bool hidden) {
@@ -16,16 +18,7 @@ parser_t& parser_t::addCommand(std::string const& commandName, std::string const
   return created;
 }
 
-void parser_t::printCommandUsage(std::ostream& out) const {
-  static const std::string none;
-  std::string const& text = selectedCommand == nullptr           ? usage
-                            : selectedCommand->parser != nullptr ? selectedCommand->parser->usage
-                                                                 : none;
-  out << "usage: " << programName << " ";
-  if (selectedCommand != nullptr) out << selectedCommand->name << " ";
-  out.write(text.data(), static_cast<std::streamsize>(std::min(text.find('\n'), text.size())));
-  out << "\n";
-}
+void parser_t::printCommandUsage(std::ostream& out) const { internal::printUsageLine(*this, out, true); }
 
 command_t* parser_t::chosenCommand() const { return selectedCommand; }
 
