@@ -6,18 +6,16 @@
 
 #include "checksum/crc32.h"
 #include "console/console.h"
-#include "files/file_status.h"
 
 namespace app {
 
 namespace {
 
-disk_crc_t sumFile(std::string const& name) {
+disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   disk_crc_t sum;
   // Only a regular file is opened: opening a FIFO for reading waits for a
   // writer, and a device may never end.
-  dvk::file_status_t const status = dvk::fileStatus(name);
-  if (!status.ok || status.kind != dvk::file_kind_t::regular) {
+  if (kind != dvk::file_kind_t::regular) {
     return sum;
   }
   std::ifstream in(name, std::ios::in | std::ios::binary);
@@ -42,12 +40,12 @@ disk_crc_t sumFile(std::string const& name) {
 
 }  // namespace
 
-disk_crc_t diskCrc(std::string const& name) {
+disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind) {
   auto const cached = crcCache.find(name);
   if (cached != crcCache.end()) {
     return cached->second;
   }
-  disk_crc_t const sum = sumFile(name);
+  disk_crc_t const sum = sumFile(name, kind);
   if (!sum.readable) {
     dvk::con::error("could not read from '" + name + "'");
   }

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "files/file_status.h"
+
 namespace app {
 
 struct disk_crc_t {
@@ -16,12 +18,12 @@ struct disk_crc_t {
 // Name exactly as the checksum file writes it -> what its file on disk holds.
 extern std::map<std::string, disk_crc_t> crcCache;
 
-// The disk CRC-32 of name, which must exist and not be a directory. On a
-// miss a regular file is read in fixed-size chunks (memory stays bounded
-// whatever its size); a name that is not a regular file (a FIFO, a device)
-// is never opened. An unreadable name is reported once, as the error
+// The disk CRC-32 of name, which exists with kind (the caller's one status
+// query; never a directory). On a miss a regular file is read in fixed-size
+// chunks (memory stays bounded whatever its size); any other kind (a FIFO, a
+// device) is never opened. An unreadable name is reported once, as the error
 // "could not read from '" + name + "'", and stays unreadable in the cache.
-disk_crc_t diskCrc(std::string const& name);
+disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind);
 
 // The read size of diskCrc and the size of the one buffer it reuses for every
 // file: big enough that the per-read cost vanishes, small enough that the CRC

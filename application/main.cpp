@@ -29,9 +29,8 @@ int main(int argc, char** argv) {
 
   std::string const errors = app::rootParser.errorText();
   if (!errors.empty()) {
-    if (!dvk::con::isQuiet(4)) {
-      std::cerr << app::programName << ": " << dvk::con::levelName(4) << errors << "\n" << std::flush;
-    }
+    // Fatal: shown at every quiet level.
+    dvk::con::report(static_cast<unsigned>(dvk::con::level_t::fatal), errors);
     app::rootParser.printTryHelp(std::cerr);
     return 1;
   }
@@ -50,12 +49,8 @@ int main(int argc, char** argv) {
   // -v wins: the summaries come back, while messages stay hidden at the
   // quiet level given.
   if (app::optQuiet.isSet() && app::optVerbose.isSet()) {
-    if (!dvk::con::isQuiet(2)) {
-      std::cerr << app::programName << ": " << dvk::con::levelName(2) << "verbose mode ("
-                << app::optVerbose.typedName() << ") overrides quiet mode (" << app::optQuiet.typedName() << ")."
-                << "\n"
-                << std::flush;
-    }
+    dvk::con::warning("verbose mode (" + app::optVerbose.typedName() + ") overrides quiet mode (" +
+                      app::optQuiet.typedName() + ").");
     app::optQuiet.reset();
   }
 

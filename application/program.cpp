@@ -73,13 +73,13 @@ void printVersion(std::ostream& out) {
   // "$Rev: 454 $" -> "454"; "$LastChangedDate: 2025-02-28 19:12:48 -0500 (...) $"
   // -> "2025-02-28 19:12:48". A missing delimiter gives the rest of the string.
   auto const revEnd = revision.rfind(' ');
-  std::string const revisionPiece =
+  std::string const revisionNumber =
       revision.substr(6, revEnd == std::string::npos || revEnd < 6 ? std::string::npos : revEnd - 6);
   auto const dateEnd = changeDate.rfind('-');
-  std::string const datePiece =
+  std::string const changeStamp =
       changeDate.substr(18, dateEnd == std::string::npos || dateEnd < 19 ? std::string::npos : dateEnd - 19);
 
-  out << title() << " [r" << revisionPiece << "; " << datePiece << "]; (c) " << years << "\n";
+  out << title() << " [r" << revisionNumber << "; " << changeStamp << "]; (c) " << years << "\n";
   out << std::right << std::setfill(' ') << std::setw(static_cast<int>(title().size())) << " ";
   out << " built: " << __DATE__ << " " << __TIME__ << " for: " << platform << "\n\n";
 }

@@ -2,7 +2,6 @@
 #include "report.h"
 
 #include <iostream>
-#include <sstream>
 
 #include "console/console.h"
 #include "program.h"
@@ -32,39 +31,52 @@ void printVerifyLine(std::string const& name) {
 }
 
 void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name) {
-  if (!dvk::con::verboseBelow(2)) {
-    std::cout << marker;
+  if (dvk::con::verboseBelow(2)) {
+    return;
   }
-  dvk::con::verbose(3, [diskCrc] { std::cout << "{" << hex(diskCrc) << "} "; });
-  dvk::con::verbose(2, [&name] { std::cout << name << "\n"; });
+  std::cout << marker;
+  if (!dvk::con::verboseBelow(3)) {
+    std::cout << "{" << hex(diskCrc) << "} ";
+  }
+  std::cout << name << "\n";
 }
 
 void printNameLine(const char* marker, std::string const& name) {
   dvk::con::verbose(2, [marker, &name] { std::cout << marker << indent() << name << "\n"; });
 }
 
+void countMissing(result_t& result, std::string const& name) {
+  printNameLine(markerMissing, name);
+  result.missing += 1;
+  result.missingNames.push_back(name);
+}
+
+void countMismatch(result_t& result, uint32_t diskCrc, std::string const& name) {
+  printCrcLine(markerMismatch, diskCrc, name);
+  result.mismatch += 1;
+  result.mismatchedNames.push_back(name);
+}
+
 void printSummary(const char* kind, result_t const& result, bool withUnparseable) {
   if (optQuiet.isSet() || result.checked == 0) {
     return;
   }
-  std::ostringstream line;
   if (result.passed) {
-    line << kind << " passed (" << result.checked << " file" << dvk::plural("s", result.checked) << ")\n";
-  } else {
-    line << kind << " failed (";
-    if (result.mismatch != 0) {
-      line << result.mismatch << " mismatch" << dvk::plural("es", result.mismatch) << "; ";
-    }
-    if (result.missing != 0) {
-      line << result.missing << " missing; ";
-    }
-    line << result.ok << " passed out of " << result.checked << " checked";
-    if (withUnparseable && result.unparseable != 0) {
-      line << "; also found " << result.unparseable << " unparseable line" << dvk::plural("s", result.unparseable);
-    }
-    line << ")\n";
+    std::cout << kind << " passed (" << result.checked << " file" << dvk::plural("s", result.checked) << ")\n";
+    return;
   }
-  std::cout << line.str();
+  std::cout << kind << " failed (";
+  if (result.mismatch != 0) {
+    std::cout << result.mismatch << " mismatch" << dvk::plural("es", result.mismatch) << "; ";
+  }
+  if (result.missing != 0) {
+    std::cout << result.missing << " missing; ";
+  }
+  std::cout << result.ok << " passed out of " << result.checked << " checked";
+  if (withUnparseable && result.unparseable != 0) {
+    std::cout << "; also found " << result.unparseable << " unparseable line" << dvk::plural("s", result.unparseable);
+  }
+  std::cout << ")\n";
 }
 
 }  // namespace app

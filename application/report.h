@@ -1,5 +1,5 @@
-// Per-file report lines, the "verify " line and the summary line, shared by
-// the .sfv and .srr checks. All of it goes to standard output.
+// Per-file report lines, the "verify " line, the summary line and the failure
+// bookkeeping, shared by the .sfv and .srr checks. All of it goes to standard output.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,12 @@ void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name)
 
 // marker + indent() + name + "\n" at V >= 2.
 void printNameLine(const char* marker, std::string const& name);
+
+// A missing entry: its markerMissing name line, counted and its name kept.
+void countMissing(result_t& result, std::string const& name);
+
+// A mismatched entry: its markerMismatch CRC line, counted and its name kept.
+void countMismatch(result_t& result, uint32_t diskCrc, std::string const& name);
 
 // The summary, unless quiet was given or nothing was checked. kind is
 // ".sfv" or ".srr"; the "; also found N unparseable line(s)" tail only with

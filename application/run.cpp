@@ -1,5 +1,5 @@
 // run: chooses the .sfv and .srr to verify, runs the checks, and turns the
-// last check's failures into the exit status.
+// failures of both checks into the exit status.
 #include "program.h"
 
 #include <algorithm>
@@ -42,6 +42,13 @@ bool chooseFromArguments(std::vector<std::string> const& arguments, chosen_t& ch
   return true;
 }
 
+// Several candidates: the best guess is checked, after a warning.
+void warnIfSeveral(const char* ext, app::discovery_t const& found) {
+  if (found.count > 1) {
+    dvk::con::warning(std::string("found multiple files with a ") + ext + " extension; using best guess.");
+  }
+}
+
 // Discovery of one kind; false (after the error) when none was found.
 bool discoverOne(const char* ext, std::string& name) {
   app::discovery_t const found = app::discover(ext);
@@ -50,9 +57,7 @@ bool discoverOne(const char* ext, std::string& name) {
     dvk::con::error(std::string("could not find an ") + ext + " file in the current working directory.");
     return false;
   }
-  if (found.count > 1) {
-    dvk::con::warning(std::string("found multiple files with a ") + ext + " extension; using best guess.");
-  }
+  warnIfSeveral(ext, found);
   return true;
 }
 
@@ -69,12 +74,8 @@ bool chooseByDiscovery(chosen_t& chosen) {
     dvk::con::error("could not find an .sfv or .srr file in the current working directory.");
     return false;
   }
-  if (sfv.count > 1) {
-    dvk::con::warning("found multiple files with a .sfv extension; using best guess.");
-  }
-  if (srr.count > 1) {
-    dvk::con::warning("found multiple files with a .srr extension; using best guess.");
-  }
+  warnIfSeveral(".sfv", sfv);
+  warnIfSeveral(".srr", srr);
   chosen.sfv = sfv.name;
   chosen.srr = srr.name;
   return true;

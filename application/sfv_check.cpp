@@ -7,6 +7,7 @@
 #include "checksum/crc32.h"
 #include "console/console.h"
 #include "crc_cache.h"
+#include "files/file_status.h"
 #include "files/files.h"
 #include "report.h"
 #include "text/text.h"
@@ -87,20 +88,17 @@ result_t check(dvk::file_t const& sfv) {
     }
     ++result.checked;
     // Names are paths as written, relative to the working directory.
-    if (!dvk::exists(entry.name) || dvk::isDirectory(entry.name)) {
-      printNameLine(markerMissing, entry.name);
-      result.missingNames.push_back(entry.name);
-      ++result.missing;
+    dvk::file_status_t const status = dvk::fileStatus(entry.name);
+    if (!status.ok || status.kind == dvk::file_kind_t::directory) {
+      countMissing(result, entry.name);
       continue;
     }
-    disk_crc_t const disk = diskCrc(entry.name);
+    disk_crc_t const disk = diskCrc(entry.name, status.kind);
     if (disk.readable && disk.crc == entry.crc) {
       printCrcLine(markerMatch, disk.crc, entry.name);
       ++result.ok;
     } else {
-      printCrcLine(markerMismatch, disk.crc, entry.name);
-      result.mismatchedNames.push_back(entry.name);
-      ++result.mismatch;
+      countMismatch(result, disk.crc, entry.name);
     }
   }
 

@@ -9,7 +9,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "checksum/crc32.h"
 #include "console/console.h"
@@ -74,14 +73,6 @@ std::optional<std::string> readString(cursor_t& cursor, size_t n) {
   return text;
 }
 
-// A copy of the n bytes at the cursor; the cursor does not move. Empty when
-// they run past the end.
-std::optional<std::vector<uint8_t>> readBytes(cursor_t const& cursor, size_t n) {
-  if (!cursor.has(n)) return std::nullopt;
-  const uint8_t* first = cursor.data + cursor.pos;
-  return std::vector<uint8_t>(first, first + n);
-}
-
 // A length-prefixed name: 2-byte length, then that many bytes.
 std::optional<std::string> readName(cursor_t& cursor) {
   uint16_t length = 0;
@@ -91,12 +82,12 @@ std::optional<std::string> readName(cursor_t& cursor) {
 
 // One stored-file block as the disk test needs it.
 struct stored_t {
-  std::string name;          // the stored name, or the sample's name
-  cursor_t payload;          // at the payload's first byte
+  std::string name;                  // the stored name, or the sample's name
+  const uint8_t* payload = nullptr;  // its payloadSize bytes, inside the .srr's data
   uint32_t payloadSize = 0;
-  bool sample = false;       // an "SRSF" or "fLaC" header names a sample
-  uint32_t sampleCrc = 0;    // the header's CRC-32, when sample
-  bool sizedPayload = false; // flags were exactly 0x8000
+  bool sample = false;               // an "SRSF" or "fLaC" header names a sample
+  uint32_t sampleCrc = 0;            // the header's CRC-32, when sample
+  bool sizedPayload = false;         // flags were exactly 0x8000
 };
 
 void debugLine(std::string const& text) {
@@ -140,30 +131,23 @@ bool passesThroughLink(std::string const& name) {
 // sized payload still has the bytes after its name examined. False when a
 // header is cut off by the end of the data.
 bool detectSample(cursor_t cursor, stored_t& stored) {
-  size_t const start = cursor.pos;
   if (!cursor.has(sampleMagicSize)) return true;
-  const uint8_t* magic = cursor.data + cursor.pos;
-  cursor.pos += sampleMagicSize;
-
-  if (magic[0] == 'I' && magic[1] == 'D' && magic[2] == '3') {
-    cursor.pos = start;
+  const uint8_t* const tag = cursor.data + cursor.pos;
+  if (tag[0] == 'I' && tag[1] == 'D' && tag[2] == '3') {
     if (!cursor.has(id3HeaderSize)) return false;
-    const uint8_t* tag = cursor.data + start;
     // Syncsafe by intent, but the top bits are not cleared: a malformed tag
     // gives a larger size, which at worst means no sample header follows.
     uint32_t const tagSize = (static_cast<uint32_t>(tag[6]) << 21) | (static_cast<uint32_t>(tag[7]) << 14) |
                              (static_cast<uint32_t>(tag[8]) << 7) | tag[9];
     debugLine("   > ID3 found, size: " + hex(tagSize));
-    cursor.pos += id3HeaderSize;
-    if (!cursor.skip(tagSize) || !cursor.has(sampleMagicSize)) return true;
-    magic = cursor.data + cursor.pos;
-    cursor.pos += sampleMagicSize;
+    if (!cursor.skip(uint64_t{id3HeaderSize} + tagSize) || !cursor.has(sampleMagicSize)) return true;
   }
 
-  std::string const kind(reinterpret_cast<const char*>(magic), sampleMagicSize);
+  std::string const kind(reinterpret_cast<const char*>(cursor.data + cursor.pos), sampleMagicSize);
   if (kind != "SRSF" && kind != "fLaC") return true;
-  // SRSF: block size (4), flags (2). fLaC: block type (1), length (3), flags (2).
-  if (!cursor.skip(6)) return false;
+  // After the magic, SRSF: block size (4), flags (2); fLaC: block type (1),
+  // length (3), flags (2).
+  if (!cursor.skip(sampleMagicSize + 6)) return false;
   std::optional<std::string> const appName = readName(cursor);
   if (!appName) return false;
   std::optional<std::string> const sampleName = readName(cursor);
@@ -179,17 +163,16 @@ bool detectSample(cursor_t cursor, stored_t& stored) {
 
 enum class write_result_t { written, openFailed, writeFailed };
 
-// Writes bytes as the file name, replacing what was there. Flushed and closed
-// here so that a full disk or a quota shows as a failed write, not as a
-// silently short file.
-write_result_t writeStored(std::string const& name, std::vector<uint8_t> const& bytes) {
+// Writes the size bytes at data as the file name, replacing what was there.
+// Closed here so that a full disk or a quota shows as a failed write, not as
+// a silently short file: close flushes, and sets failbit when that fails.
+write_result_t writeStored(std::string const& name, const uint8_t* data, size_t size) {
   dvk::open_result_t opened = dvk::openForWrite(name, std::ios::out | std::ios::binary);
   if (!opened.ok) return write_result_t::openFailed;
   std::fstream& stream = opened.stream;
-  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  stream.flush();
+  stream.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   stream.close();
-  return stream.fail() || stream.bad() ? write_result_t::writeFailed : write_result_t::written;
+  return stream.fail() ? write_result_t::writeFailed : write_result_t::written;
 }
 
 // Messages for a file that exists with other contents: straight to standard
@@ -226,16 +209,15 @@ bool safeToWrite(std::string const& name) {
   return true;
 }
 
-void countMissing(result_t& result, std::string const& name) {
-  printNameLine(markerMissing, name);
-  result.missing += 1;
-  result.missingNames.push_back(name);
-}
-
-void countMismatch(result_t& result, uint32_t diskCrc, std::string const& name) {
-  printCrcLine(markerMismatch, diskCrc, name);
-  result.mismatch += 1;
-  result.mismatchedNames.push_back(name);
+// True when the payload was written as the stored name; false, after the
+// messages (reportFailure's form for a failed write), when it must not be or
+// could not be.
+bool extract(stored_t const& stored, void (*reportFailure)(write_result_t, std::string const&)) {
+  if (!safeToWrite(stored.name)) return false;
+  write_result_t const written = writeStored(stored.name, stored.payload, stored.payloadSize);
+  if (written == write_result_t::written) return true;
+  reportFailure(written, stored.name);
+  return false;
 }
 
 // Tests one stored file (or its sample) against the disk, extracting it
@@ -247,42 +229,24 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   bool const writable = optExtract.isSet() && !stored.sample && stored.sizedPayload;
 
   dvk::file_status_t const status = dvk::fileStatus(name);
-
-  std::optional<std::vector<uint8_t>> bytes;
-  auto payloadBytes = [&]() -> std::vector<uint8_t> const& {
-    if (!bytes) bytes = readBytes(stored.payload, stored.payloadSize);
-    if (!bytes) bytes.emplace();  // unreachable: the block's bounds were checked
-    return *bytes;
-  };
-
   if (!status.ok) {
-    if (!writable) {
+    if (writable && extract(stored, reportMissingFailure)) {
+      printNameLine(markerWritten, name);
+      result.ok += 1;
+    } else {
       countMissing(result, name);
-      return;
     }
-    if (!safeToWrite(name)) {
-      countMissing(result, name);
-      return;
-    }
-    write_result_t const written = writeStored(name, payloadBytes());
-    if (written != write_result_t::written) {
-      reportMissingFailure(written, name);
-      countMissing(result, name);
-      return;
-    }
-    printNameLine(markerWritten, name);
-    result.ok += 1;
     return;
   }
-
   if (status.kind == dvk::file_kind_t::directory) {
     countMissing(result, name);
     return;
   }
 
-  disk_crc_t const disk = diskCrc(name);
+  disk_crc_t const disk = diskCrc(name, status.kind);
   if (disk.readable) {
-    uint32_t const expected = stored.sample ? stored.sampleCrc : dvk::crc32(0, payloadBytes(), tables);
+    uint32_t const expected = stored.sample ? stored.sampleCrc
+                                            : dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
     if (disk.crc == expected) {
       printCrcLine(markerMatch, disk.crc, name);
       result.ok += 1;
@@ -291,23 +255,13 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   }
 
   // Only a regular file is replaced: opening a FIFO for writing would hang.
-  if (!writable || status.kind != dvk::file_kind_t::regular) {
+  if (writable && status.kind == dvk::file_kind_t::regular && extract(stored, reportExistingFailure)) {
+    // The line and the cache keep the CRC-32 from before the rewrite.
+    printCrcLine(markerRewritten, disk.crc, name);
+    result.ok += 1;
+  } else {
     countMismatch(result, disk.crc, name);
-    return;
   }
-  if (!safeToWrite(name)) {
-    countMismatch(result, disk.crc, name);
-    return;
-  }
-  write_result_t const written = writeStored(name, payloadBytes());
-  if (written != write_result_t::written) {
-    reportExistingFailure(written, name);
-    countMismatch(result, disk.crc, name);
-    return;
-  }
-  // The line and the cache keep the CRC-32 from before the rewrite.
-  printCrcLine(markerRewritten, disk.crc, name);
-  result.ok += 1;
 }
 
 // Reads and handles the stored-file block whose name starts at the cursor;
@@ -318,13 +272,13 @@ bool handleStoredFile(cursor_t& cursor, bool sizedPayload, uint32_t payloadSize,
   if (!storedName) return false;
   debugLine("   > file name: " + *storedName);
 
-  stored_t stored;
-  stored.name = std::move(*storedName);
-  stored.payload = cursor;
-  stored.payloadSize = payloadSize;
-  stored.sizedPayload = sizedPayload;
   // Checked even when no payload byte is needed: a cut-off block is damage.
   if (!cursor.has(payloadSize)) return false;
+  stored_t stored;
+  stored.name = std::move(*storedName);
+  stored.payload = cursor.data + cursor.pos;
+  stored.payloadSize = payloadSize;
+  stored.sizedPayload = sizedPayload;
   if (!detectSample(cursor, stored)) return false;
 
   result.checked += 1;

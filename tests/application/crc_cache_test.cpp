@@ -4,19 +4,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <random>
-#include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "captured_output.h"
 #include "checksum/crc32.h"
-#include "console/console.h"
 #include "crc_cache.h"
-#include "program.h"
+#include "files/file_status.h"
 #include "sfv_check.h"
 #include "scratch_directory.h"
 
@@ -31,29 +28,18 @@ namespace fs = std::filesystem;
 // A scratch working directory; standard output and error are captured.
 class DiskCrc : public ::testing::Test {
  protected:
-  void SetUp() override {
-    app::crcCache.clear();
-    dvk::con::setProgramName("tarvok");
-    savedOut_ = std::cout.rdbuf(out_.rdbuf());
-    savedErr_ = std::cerr.rdbuf(err_.rdbuf());
-  }
-  void TearDown() override {
-    std::cout.rdbuf(savedOut_);
-    std::cerr.rdbuf(savedErr_);
-    app::crcCache.clear();
-    app::optVerbose.count = 0;
-    dvk::con::setVerbose(0);
-    dvk::con::setQuiet(0);
-  }
+  void SetUp() override { app::crcCache.clear(); }
+  void TearDown() override { app::crcCache.clear(); }
   static void write(std::string const& name, std::vector<uint8_t> const& data) {
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
                                                 static_cast<std::streamsize>(data.size()));
   }
+  // diskCrc after the one status query a check makes.
+  static app::disk_crc_t diskCrcOf(std::string const& name) {
+    return app::diskCrc(name, dvk::fileStatus(name).kind);
+  }
   ScratchDirectory dir_{"tarvok-crc-"};
-  std::ostringstream out_;
-  std::ostringstream err_;
-  std::streambuf* savedOut_ = nullptr;
-  std::streambuf* savedErr_ = nullptr;
+  CapturedOutput output_;
 };
 
 TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
@@ -68,20 +54,20 @@ TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
     }
     std::string const name = "f" + std::to_string(size);
     write(name, data);
-    app::disk_crc_t const sum = app::diskCrc(name);
+    app::disk_crc_t const sum = diskCrcOf(name);
     EXPECT_TRUE(sum.readable);
     EXPECT_EQ(sum.crc, dvk::crc32(0, data, tables));
   }
-  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(output_.err(), "");
 }
 
 TEST_F(DiskCrc, EachNameIsReadOnce) {
   write("a.bin", {'h', 'e', 'l', 'l', 'o'});
-  EXPECT_EQ(app::diskCrc("a.bin").crc, 0x3610a686u);
+  EXPECT_EQ(diskCrcOf("a.bin").crc, 0x3610a686u);
   write("a.bin", {'w', 'o', 'r', 'l', 'd'});
-  EXPECT_EQ(app::diskCrc("a.bin").crc, 0x3610a686u);
+  EXPECT_EQ(diskCrcOf("a.bin").crc, 0x3610a686u);
   // Another spelling of the same path is another name.
-  EXPECT_EQ(app::diskCrc("./a.bin").crc, 0x3a771143u);
+  EXPECT_EQ(diskCrcOf("./a.bin").crc, 0x3a771143u);
 }
 
 TEST_F(DiskCrc, UnopenableFileIsReportedOnce) {
@@ -91,11 +77,11 @@ TEST_F(DiskCrc, UnopenableFileIsReportedOnce) {
     GTEST_SKIP() << "permissions do not keep this user out";
   }
   for (int i = 0; i < 2; ++i) {
-    app::disk_crc_t const sum = app::diskCrc("locked.bin");
+    app::disk_crc_t const sum = diskCrcOf("locked.bin");
     EXPECT_FALSE(sum.readable);
     EXPECT_EQ(sum.crc, 0u);
   }
-  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'locked.bin'\n");
+  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'locked.bin'\n");
   fs::permissions("locked.bin", fs::perms::owner_all);
 }
 
@@ -103,17 +89,16 @@ TEST_F(DiskCrc, UnopenableFileIsReportedOnce) {
 TEST_F(DiskCrc, FifoIsNeverOpenedAndReportedOnce) {
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   for (int i = 0; i < 2; ++i) {
-    app::disk_crc_t const sum = app::diskCrc("pipe");
+    app::disk_crc_t const sum = diskCrcOf("pipe");
     EXPECT_FALSE(sum.readable);
     EXPECT_EQ(sum.crc, 0u);
   }
-  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'pipe'\n");
+  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'pipe'\n");
 }
 
 TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
-  app::optVerbose.count = 2;
-  dvk::con::setVerbose(3);
+  CapturedOutput::verboseCount(2);
   dvk::file_t list;
   list.name = "list.sfv";
   std::string const text = "pipe 00000000\r\npipe 00000000\r\n";
@@ -121,12 +106,12 @@ TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
   app::result_t const result = app::check(list);
   EXPECT_EQ(result.mismatch, 2u);
   EXPECT_EQ(result.ok, 0u);
-  EXPECT_EQ(out_.str(),
+  EXPECT_EQ(output_.out(),
             "verify list.sfv\n"
             " != : {00} pipe\n"
             " != : {00} pipe\n"
             ".sfv failed (2 mismatches; 0 passed out of 2 checked)\n");
-  EXPECT_EQ(err_.str(), "tarvok: error: could not read from 'pipe'\n");
+  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'pipe'\n");
 }
 #endif
 

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -69,10 +68,7 @@ TEST_F(Discovery, TieBreaks) {
   int n = 0;
   for (auto const& c : cases) {
     SCOPED_TRACE(c.chosen);
-    enter(std::to_string(++n) + "/" + c.dir, {});
-    for (const char* file : c.files) {
-      std::ofstream(file) << file;
-    }
+    enter(std::to_string(++n) + "/" + c.dir, c.files);
     app::discovery_t const found = app::discover(".sfv");
     EXPECT_EQ(found.name, c.chosen);
     EXPECT_EQ(found.count, 2u);

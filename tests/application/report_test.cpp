@@ -1,14 +1,12 @@
-// The CRC column's hex widths, the per-file line pieces by verbose level, and
-// the summary line forms.
+// The CRC column's hex widths, the per-file line fields by verbose level, the
+// failure bookkeeping, and the summary line forms.
 #include <cstdint>
-#include <iostream>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "console/console.h"
-#include "program.h"
+#include "captured_output.h"
 #include "report.h"
 
 namespace {
@@ -16,25 +14,8 @@ namespace {
 // Captures standard output and sets the levels the report reads; restores all.
 class Report : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = std::cout.rdbuf(out_.rdbuf()); }
-  void TearDown() override {
-    std::cout.rdbuf(saved_);
-    dvk::con::setVerbose(0);
-    app::optVerbose.count = 0;
-    app::optQuiet.typed.clear();
-  }
-  // V as main derives it from the count of -v.
-  static void verboseCount(uint32_t count) {
-    app::optVerbose.count = count;
-    dvk::con::setVerbose(count + 1);
-  }
-  std::string take() {
-    std::string text = out_.str();
-    out_.str("");
-    return text;
-  }
-  std::ostringstream out_;
-  std::streambuf* saved_ = nullptr;
+  std::string take() { return output_.takeOut(); }
+  CapturedOutput output_;
 };
 
 TEST(Hex, WidthFollowsTheBytesTheValueNeeds) {
@@ -51,7 +32,7 @@ TEST(Hex, WidthFollowsTheBytesTheValueNeeds) {
   }
 }
 
-TEST_F(Report, LinePiecesAppearByVerboseLevel) {
+TEST_F(Report, LineFieldsAppearByVerboseLevel) {
   struct {
     uint32_t verboseCount;  // 0 is the default level 1
     const char* crcLine;
@@ -63,7 +44,7 @@ TEST_F(Report, LinePiecesAppearByVerboseLevel) {
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.verboseCount);
-    verboseCount(c.verboseCount);
+    CapturedOutput::verboseCount(c.verboseCount);
     app::printCrcLine(app::markerMatch, 0x1234, "a.bin");
     EXPECT_EQ(take(), c.crcLine);
     app::printNameLine(app::markerMissing, "b.bin");
@@ -78,6 +59,28 @@ TEST_F(Report, VerifyLineNeedsNormalOutput) {
   dvk::con::setVerbose(1);
   app::printVerifyLine("x.sfv");
   EXPECT_EQ(take(), "verify x.sfv\n");
+}
+
+TEST_F(Report, FailuresAreCountedAndNamedInOrder) {
+  CapturedOutput::verboseCount(1);
+  app::result_t result;
+  app::countMissing(result, "gone.bin");
+  app::countMismatch(result, 0xdeadbeef, "bad.bin");
+  app::countMissing(result, "sub");
+  EXPECT_EQ(take(), " -- : gone.bin\n != : bad.bin\n -- : sub\n");
+  EXPECT_EQ(result.missing, 2u);
+  EXPECT_EQ(result.mismatch, 1u);
+  EXPECT_EQ(result.ok, 0u);
+  EXPECT_EQ(result.checked, 0u);  // taking an entry up is the check's count
+  EXPECT_EQ(result.missingNames, (std::vector<std::string>{"gone.bin", "sub"}));
+  EXPECT_EQ(result.mismatchedNames, (std::vector<std::string>{"bad.bin"}));
+
+  // The counts hold whether or not the lines are shown.
+  CapturedOutput::verboseCount(0);
+  app::countMismatch(result, 0, "quiet.bin");
+  EXPECT_EQ(take(), "");
+  EXPECT_EQ(result.mismatch, 2u);
+  EXPECT_EQ(result.mismatchedNames.back(), "quiet.bin");
 }
 
 app::result_t counts(uint32_t checked, uint32_t ok, uint32_t mismatch, uint32_t missing, uint32_t unparseable) {

@@ -3,18 +3,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <random>
-#include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "captured_output.h"
 #include "console/console.h"
 #include "crc_cache.h"
-#include "program.h"
 #include "sfv_check.h"
 #include "scratch_directory.h"
 
@@ -31,15 +27,8 @@ class SfvCheck : public ::testing::Test {
     std::ofstream("bad.bin", std::ios::binary) << "world";
     fs::create_directory("sub");
     app::crcCache.clear();
-    savedOut_ = std::cout.rdbuf(out_.rdbuf());
   }
-  void TearDown() override {
-    std::cout.rdbuf(savedOut_);
-    app::crcCache.clear();
-    app::optVerbose.count = 0;
-    app::optQuiet.typed.clear();
-    dvk::con::setVerbose(0);
-  }
+  void TearDown() override { app::crcCache.clear(); }
   static dvk::file_t sfv(std::string const& text) {
     dvk::file_t file;
     file.name = "list.sfv";
@@ -47,8 +36,7 @@ class SfvCheck : public ::testing::Test {
     return file;
   }
   ScratchDirectory dir_{"tarvok-sfv-"};
-  std::ostringstream out_;
-  std::streambuf* savedOut_ = nullptr;
+  CapturedOutput output_;
 };
 
 // Every kind of line, with CR LF, LF and a lone CR as line ends.
@@ -76,7 +64,7 @@ TEST_F(SfvCheck, CountsEveryOutcome) {
   EXPECT_EQ(result.unparseable, 2u);
   EXPECT_EQ(result.mismatchedNames, (std::vector<std::string>{"bad.bin"}));
   EXPECT_EQ(result.missingNames, (std::vector<std::string>{"sub", "absent.bin", " good.bin"}));
-  EXPECT_EQ(out_.str(),
+  EXPECT_EQ(output_.out(),
             "verify list.sfv\n"
             ".sfv failed (1 mismatch; 3 missing; 2 passed out of 6 checked; also found 2 unparseable lines)\n");
 }
@@ -111,11 +99,10 @@ TEST_F(SfvCheck, ReportByVerboseLevel) {
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.verboseCount);
-    app::optVerbose.count = c.verboseCount;
-    dvk::con::setVerbose(c.verboseCount + 1);
-    out_.str("");
+    CapturedOutput::verboseCount(c.verboseCount);
+    output_.takeOut();
     app::check(sfv(mixedList));
-    EXPECT_EQ(out_.str(), c.out);
+    EXPECT_EQ(output_.out(), c.out);
   }
 }
 
@@ -125,7 +112,7 @@ TEST_F(SfvCheck, QuietPrintsNothing) {
   app::result_t const result = app::check(sfv("good.bin 3610a686\r\n"));
   EXPECT_TRUE(result.passed);
   EXPECT_EQ(result.ok, 1u);
-  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(output_.out(), "");
 }
 
 TEST_F(SfvCheck, WithoutEntriesThereIsNoSummary) {
@@ -136,7 +123,7 @@ TEST_F(SfvCheck, WithoutEntriesThereIsNoSummary) {
   result = app::check(sfv("no hex here\r\n"));
   EXPECT_EQ(result.checked, 0u);
   EXPECT_EQ(result.unparseable, 1u);
-  EXPECT_EQ(out_.str(), "verify list.sfv\nverify list.sfv\n");
+  EXPECT_EQ(output_.out(), "verify list.sfv\nverify list.sfv\n");
 }
 
 }  // namespace
