@@ -1,7 +1,5 @@
 // CRC-32 folded with carry-less multiplication (PCLMULQDQ, SSE4.1).
-#include "checksum/internal/crc32_kernels.h"
-
-#include <immintrin.h>
+#include "checksum/internal/crc32_fold128.h"
 
 namespace dvk::detail {
 
@@ -15,21 +13,6 @@ const crc32_fold_constant_t crc32PclmulFolds[4] = {
 
 namespace {
 
-// Only internal-linkage helpers here: nothing compiled with these flags may
-// be shared with the rest of the program (see crc32_table_view_t).
-inline __m128i multipliers(const crc32_fold_constant_t* pair) {
-  return _mm_set_epi64x(static_cast<long long>(pair[1].value), static_cast<long long>(pair[0].value));
-}
-
-inline __m128i load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-
-// x moved D bits on (the distance k stands for) and added to the data there.
-inline __m128i fold(__m128i x, __m128i k, __m128i there) {
-  __m128i const low = _mm_clmulepi64_si128(x, k, 0x00);
-  __m128i const high = _mm_clmulepi64_si128(x, k, 0x11);
-  return _mm_xor_si128(_mm_xor_si128(low, high), there);
-}
-
 // Below one step of four lanes the table kernel is as fast.
 constexpr std::size_t minimumSize = 64;
 
@@ -37,34 +20,30 @@ constexpr std::size_t minimumSize = 64;
 
 uint32_t crc32Pclmul(uint32_t init, const uint8_t* data, std::size_t size, crc32_table_view_t const& tables) {
   if (size < minimumSize) return crc32Slice8(init, data, size, tables);
-  __m128i const k512 = multipliers(&crc32PclmulFolds[0]);
-  __m128i const k128 = multipliers(&crc32PclmulFolds[2]);
+  __m128i const k512 = multipliers128(&crc32PclmulFolds[0]);
+  __m128i const k128 = multipliers128(&crc32PclmulFolds[2]);
 
   // The register enters as the complement of init, added to the first four bytes.
-  __m128i x0 = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(~init)));
-  __m128i x1 = load(data + 16);
-  __m128i x2 = load(data + 32);
-  __m128i x3 = load(data + 48);
+  __m128i x0 = _mm_xor_si128(load128(data), _mm_cvtsi32_si128(static_cast<int>(~init)));
+  __m128i x1 = load128(data + 16);
+  __m128i x2 = load128(data + 32);
+  __m128i x3 = load128(data + 48);
   data += 64;
   size -= 64;
   for (; size >= 64; data += 64, size -= 64) {
-    x0 = fold(x0, k512, load(data));
-    x1 = fold(x1, k512, load(data + 16));
-    x2 = fold(x2, k512, load(data + 32));
-    x3 = fold(x3, k512, load(data + 48));
+    x0 = fold(x0, k512, load128(data));
+    x1 = fold(x1, k512, load128(data + 16));
+    x2 = fold(x2, k512, load128(data + 32));
+    x3 = fold(x3, k512, load128(data + 48));
   }
   x1 = fold(x0, k128, x1);
   x2 = fold(x1, k128, x2);
   x3 = fold(x2, k128, x3);
-  for (; size >= 16; data += 16, size -= 16) x3 = fold(x3, k128, load(data));
+  for (; size >= 16; data += 16, size -= 16) x3 = fold(x3, k128, load128(data));
 
   // What is left, 16 bytes of state that stand for everything read so far,
-  // is finished by the table kernel from a zero register: two passes per call
-  // instead of a Barrett reduction.
-  alignas(16) uint8_t state[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(state), x3);
-  uint32_t const sofar = crc32Slice8(0xFFFFFFFFu, state, sizeof state, tables);
-  return crc32Slice8(sofar, data, size, tables);
+  // is finished by the table kernel.
+  return crc32Slice8(stateCrc(x3, tables), data, size, tables);
 }
 
 }  // namespace dvk::detail

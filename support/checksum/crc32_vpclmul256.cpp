@@ -1,7 +1,7 @@
 // CRC-32 folded with VPCLMULQDQ on 256-bit registers (AVX2).
-#include "checksum/internal/crc32_kernels.h"
-
 #include <immintrin.h>
+
+#include "checksum/internal/crc32_fold128.h"
 
 namespace dvk::detail {
 
@@ -33,12 +33,6 @@ inline __m256i fold(__m256i x, __m256i k, __m256i there) {
   return _mm256_xor_si256(_mm256_xor_si256(low, high), there);
 }
 
-inline __m128i fold(__m128i x, __m128i k, __m128i there) {
-  __m128i const low = _mm_clmulepi64_si128(x, k, 0x00);
-  __m128i const high = _mm_clmulepi64_si128(x, k, 0x11);
-  return _mm_xor_si128(_mm_xor_si128(low, high), there);
-}
-
 // One step of four registers; shorter ranges go to the 128-bit kernel.
 constexpr std::size_t minimumSize = 128;
 
@@ -48,8 +42,7 @@ uint32_t crc32Vpclmul256(uint32_t init, const uint8_t* data, std::size_t size, c
   if (size < minimumSize) return crc32Pclmul(init, data, size, tables);
   __m256i const k1024 = multipliers(&crc32Vpclmul256Folds[0]);
   __m256i const k256 = multipliers(&crc32Vpclmul256Folds[2]);
-  __m128i const k128 = _mm_set_epi64x(static_cast<long long>(crc32Vpclmul256Folds[5].value),
-                                      static_cast<long long>(crc32Vpclmul256Folds[4].value));
+  __m128i const k128 = multipliers128(&crc32Vpclmul256Folds[4]);
 
   // The register enters as the complement of init, added to the first four bytes.
   __m256i const entry = _mm256_set_epi32(0, 0, 0, 0, 0, 0, 0, static_cast<int>(~init));
@@ -72,10 +65,7 @@ uint32_t crc32Vpclmul256(uint32_t init, const uint8_t* data, std::size_t size, c
 
   // The 16 bytes of state stand for everything read so far: they become a
   // register that the 128-bit kernel continues over the rest.
-  alignas(16) uint8_t state[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(state), x);
-  uint32_t const sofar = crc32Slice8(0xFFFFFFFFu, state, sizeof state, tables);
-  return crc32Pclmul(sofar, data, size, tables);
+  return crc32Pclmul(stateCrc(x, tables), data, size, tables);
 }
 
 }  // namespace dvk::detail

@@ -1,7 +1,7 @@
 // CRC-32 folded with VPCLMULQDQ on 512-bit registers (AVX-512F).
-#include "checksum/internal/crc32_kernels.h"
-
 #include <immintrin.h>
+
+#include "checksum/internal/crc32_fold128.h"
 
 namespace dvk::detail {
 
@@ -33,12 +33,6 @@ inline __m512i fold(__m512i x, __m512i k, __m512i there) {
   return _mm512_ternarylogic_epi64(low, high, there, 0x96);  // low ^ high ^ there
 }
 
-inline __m128i fold(__m128i x, __m128i k, __m128i there) {
-  __m128i const low = _mm_clmulepi64_si128(x, k, 0x00);
-  __m128i const high = _mm_clmulepi64_si128(x, k, 0x11);
-  return _mm_xor_si128(_mm_xor_si128(low, high), there);
-}
-
 // The zero-masked extract: GCC 12 warns about the undefined filler of the
 // unmasked one (and of the cast to 128 bits).
 template <int index>
@@ -55,8 +49,7 @@ uint32_t crc32Vpclmul512(uint32_t init, const uint8_t* data, std::size_t size, c
   if (size < minimumSize) return crc32Pclmul(init, data, size, tables);
   __m512i const k2048 = multipliers(&crc32Vpclmul512Folds[0]);
   __m512i const k512 = multipliers(&crc32Vpclmul512Folds[2]);
-  __m128i const k128 = _mm_set_epi64x(static_cast<long long>(crc32Vpclmul512Folds[5].value),
-                                      static_cast<long long>(crc32Vpclmul512Folds[4].value));
+  __m128i const k128 = multipliers128(&crc32Vpclmul512Folds[4]);
 
   // The register enters as the complement of init, added to the first four bytes.
   __m512i const entry = _mm512_set_epi32(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<int>(~init));
@@ -82,10 +75,7 @@ uint32_t crc32Vpclmul512(uint32_t init, const uint8_t* data, std::size_t size, c
 
   // The 16 bytes of state stand for everything read so far: they become a
   // register that the 128-bit kernel continues over the rest.
-  alignas(16) uint8_t state[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(state), x);
-  uint32_t const sofar = crc32Slice8(0xFFFFFFFFu, state, sizeof state, tables);
-  return crc32Pclmul(sofar, data, size, tables);
+  return crc32Pclmul(stateCrc(x, tables), data, size, tables);
 }
 
 }  // namespace dvk::detail
