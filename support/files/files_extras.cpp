@@ -16,7 +16,7 @@ const std::string stdinName = "{data from stdin}";
 namespace {
 
 // Both the reserve before the first read and each read are this size.
-constexpr std::size_t kStdinPiece = 1u << 20;
+constexpr std::size_t kStdinChunk = 1u << 20;
 
 // An error whose text is prefix + path + suffix.
 ErrorCli pathError(const char* prefix, std::string const& path, const char* suffix) {
@@ -42,12 +42,12 @@ std::optional<ErrorCli> loadStdin(file_t& file) {
   // All bytes as they are: no CR LF folding, no stop at Ctrl-Z on Windows.
   con::platform::prepareStandardStreams();
   std::vector<uint8_t>& data = file.data;
-  data.reserve(kStdinPiece);
-  auto piece = std::make_unique<char[]>(kStdinPiece);
+  data.reserve(kStdinChunk);
+  auto piece = std::make_unique<char[]>(kStdinChunk);
   std::size_t total = 0;
   if (!std::cin.eof()) {
     for (;;) {
-      std::cin.read(piece.get(), static_cast<std::streamsize>(kStdinPiece));
+      std::cin.read(piece.get(), static_cast<std::streamsize>(kStdinChunk));
       const auto got = static_cast<std::size_t>(std::cin.gcount());
       total += got;
       // Doubling keeps a large input to a few copies.

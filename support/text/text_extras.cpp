@@ -28,21 +28,20 @@ unsigned hexValue(char c) {
 // ten decimals since 1/1024 = 9765625 / 10^10.
 std::string fixedOver1024(uint64_t numerator, int decimals) {
   constexpr unsigned kExactDigits = 10;
+  constexpr uint64_t kPow10[kExactDigits + 1] = {
+      1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
+  };
   const uint64_t scaled = numerator * 9765625u;  // value * 10^10; numerator < 2^31
-  uint64_t tenPowExact = 1;
-  for (unsigned k = 0; k < kExactDigits; ++k) tenPowExact *= 10;
 
   const unsigned kept = decimals < static_cast<int>(kExactDigits) ? static_cast<unsigned>(decimals) : kExactDigits;
-  uint64_t dropScale = 1;
-  for (unsigned k = kept; k < kExactDigits; ++k) dropScale *= 10;
+  const uint64_t dropScale = kPow10[kExactDigits - kept];
   uint64_t q = scaled / dropScale;
   if (dropScale > 1) {
     const uint64_t r = scaled % dropScale;
     const uint64_t half = dropScale / 2;
     if (r > half || (r == half && (q & 1u) != 0)) ++q;
   }
-  uint64_t keptScale = 1;
-  for (unsigned k = 0; k < kept; ++k) keptScale *= 10;
+  const uint64_t keptScale = kPow10[kept];
 
   std::string out = std::to_string(q / keptScale);
   if (decimals > 0) {
