@@ -111,7 +111,7 @@ def rar_file(volume):
 
 def rar_marker():
     """The 7-byte marker "Rar!\\x1a\\x07\\x00", which reads as a block of type 0x72."""
-    return Block(RAR_MARKER, [b"Ra", b"\x72", b"\x1a\x21", b"\x07\x00"])
+    return Block(RAR_MARKER, [b"Ra", b"\x72", b"\x21\x1a", b"\x07\x00"])
 
 
 def rar_archive():
