@@ -5,6 +5,7 @@
 #include <ostream>
 #include <utility>
 
+#include "console/internal/stream_table.h"
 #include "console/terminal.h"
 
 namespace dvk::con {
@@ -33,6 +34,17 @@ std::vector<stream_t>& streams() {
   };
   return table;
 }
+
+namespace internal {
+
+stream_t const* streamWithBuffer(std::streambuf const* buf) {
+  for (stream_t const& entry : streams()) {
+    if (entry.buf == buf) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace internal
 
 std::string levelName(unsigned level) {
   switch (level) {
@@ -108,14 +120,8 @@ Console& Console::attach() { return attach(std::cout); }
 
 void printTerminalInfo(Console const& console, std::ostream& out) {
   out << "stdout ";
-  bool terminal = false;
-  for (stream_t const& entry : streams()) {
-    if (entry.buf == std::cout.rdbuf()) {
-      terminal = entry.isTerminal;
-      break;
-    }
-  }
-  if (terminal) {
+  stream_t const* const entry = internal::streamWithBuffer(std::cout.rdbuf());
+  if (entry != nullptr && entry->isTerminal) {
     out << "is a terminal;" << " ANSI capable:" << (console.ansiCapable != 0 ? "yes" : "no") << "\n";
   } else {
     out << "is redirected\n";

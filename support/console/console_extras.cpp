@@ -5,6 +5,7 @@
 #include <iostream>
 #include <type_traits>
 
+#include "console/internal/stream_table.h"
 #include "console/terminal.h"
 
 namespace dvk::con {
@@ -34,10 +35,8 @@ bool fatal(std::function<void()> const& print) { return report(static_cast<unsig
 bool warning(std::function<void()> const& print) { return report(static_cast<unsigned>(level_t::warning), print); }
 
 bool isTerminal(std::ios const& stream) {
-  for (stream_t const& entry : streams()) {
-    if (entry.buf == stream.rdbuf()) return entry.isTerminal;
-  }
-  return false;
+  stream_t const* const entry = internal::streamWithBuffer(stream.rdbuf());
+  return entry != nullptr && entry->isTerminal;
 }
 
 bool stubTrue() { return true; }

@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <iostream>
 #include <limits>
 #include <new>
 #include <utility>
 
 #include "files/file_status.h"
+#include "files/internal/path_error.h"
 
 namespace dvk {
 
@@ -132,8 +132,7 @@ open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode
   std::fstream stream;
   stream.open(path, mode);
   if (stream.fail() || stream.bad()) {
-    // The print owns its copy of path: the error outlives the caller's string.
-    return open_result_t(ErrorCli{0, [path] { std::cerr << "'" << path << "': could not be opened for writing"; }});
+    return open_result_t(internal::notOpenedForWriting(path));
   }
   return open_result_t(std::move(stream));
 }

@@ -7,6 +7,7 @@
 
 #include "console/terminal.h"
 #include "files/file_status.h"
+#include "files/internal/path_error.h"
 #include "files/path_resolve.h"
 
 namespace dvk {
@@ -18,23 +19,18 @@ namespace {
 // Both the reserve before the first read and each read are this size.
 constexpr std::size_t kStdinChunk = 1u << 20;
 
-// An error whose text is prefix + path + suffix.
-ErrorCli pathError(const char* prefix, std::string const& path, const char* suffix) {
-  return ErrorCli{0, [prefix, path, suffix] { std::cerr << prefix << path << suffix; }};
-}
-
 }  // namespace
 
 std::optional<ErrorCli> verifyFileForRead(std::string const& path) {
-  if (!exists(path)) return pathError("'", path, "': no such file or directory");
-  if (isDirectory(path)) return pathError("'", path, "': is a directory");
+  if (!exists(path)) return internal::pathError("'", path, "': no such file or directory");
+  if (isDirectory(path)) return internal::pathError("'", path, "': is a directory");
   return std::nullopt;
 }
 
 std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process_t process) {
   if (auto failure = verifyFileForRead(path)) return failure;
   file_t file;
-  if (!loadFile(path, file)) return pathError("could not read from '", path, "'");
+  if (!loadFile(path, file)) return internal::pathError("could not read from '", path, "'");
   return process(file);
 }
 
@@ -81,7 +77,7 @@ std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stre
   stream.rdbuf()->swap(*opened.rdbuf());
   stream.copyfmt(opened);
   stream.clear(opened.rdstate());
-  if (stream.fail()) return pathError("'", path, "': could not be opened for writing");
+  if (stream.fail()) return internal::notOpenedForWriting(path);
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "text/internal/line_split.h"
 #include "text/internal/unsigned_parse.h"
 
 namespace dvk {
@@ -38,15 +39,27 @@ unsigned digitValue(char c) {
   return 36;
 }
 
+// Where the digits start and their base, as a prefix picks them: "$" hex,
+// "%" binary, "0x" hex, else decimal. A prefix counts only with text after it.
+struct digits_t {
+  std::size_t from;
+  int base;
+};
+
+digits_t prefixedDigits(std::string const& text) {
+  if (text.size() >= 2 && text[0] == '$') return {1, 16};
+  if (text.size() >= 2 && text[0] == '%') return {1, 2};
+  if (text.size() >= 3 && text[0] == '0' && text[1] == 'x') return {2, 16};
+  return {0, 10};
+}
+
 // strtol of a 32-bit long over text[from..], which the caller has checked
 // holds only digits of base: saturates at the maximum like that strtol.
-int64_t convertSigned32(std::string const& text, std::size_t from, unsigned base) {
+int64_t convertSigned32(std::string const& text, std::size_t from, int base) {
   constexpr int64_t kMax = 2147483647;
   int64_t value = 0;
   for (std::size_t i = from; i < text.size(); ++i) {
-    unsigned const d = digitValue(text[i]);
-    if (d >= base) return -1;
-    value = value * base + d;
+    value = value * base + digitValue(text[i]);
     if (value > kMax) value = kMax;  // stays saturated: kMax * 16 + 15 fits in 64 bits
   }
   return value;
@@ -104,24 +117,25 @@ int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits)
   return static_cast<int64_t>(value);
 }
 
+line_t takeLine(const uint8_t*& cursor, const uint8_t* end) {
+  const uint8_t* const begin = cursor;
+  const uint8_t* p = begin;
+  while (p != end && *p != '\n' && *p != '\r') ++p;
+  if (p == end) {
+    cursor = end;
+  } else {
+    bool const crlf = *p == '\r' && p + 1 != end && p[1] == '\n';
+    cursor = p + (crlf ? 2 : 1);
+  }
+  return line_t{begin, p};
+}
+
 }  // namespace internal
 
 std::vector<line_t> splitLines(std::vector<uint8_t> const& data) {
   std::vector<line_t> lines;
-  if (data.empty()) return lines;
   const uint8_t* const end = data.data() + data.size();
-  const uint8_t* start = data.data();
-  for (const uint8_t* p = start; p != end;) {
-    if (*p == '\n' || *p == '\r') {
-      lines.push_back(line_t{start, p});
-      bool const crlf = *p == '\r' && p + 1 != end && p[1] == '\n';
-      p += crlf ? 2 : 1;
-      start = p;
-    } else {
-      ++p;
-    }
-  }
-  if (start != end) lines.push_back(line_t{start, end});
+  for (const uint8_t* cursor = data.data(); cursor != end;) lines.push_back(internal::takeLine(cursor, end));
   return lines;
 }
 
@@ -134,25 +148,14 @@ std::string toLower(std::string const& text) {
 bool isNumber(std::string const& text, int base) {
   if (text.empty()) return false;
   if (base != 0) return allInDigitSet(text, 0, base);
-  char const first = text[0];
-  if (text.size() == 1) return allInDigitSet(text, 0, 10);
-  if (first == '$') return allInDigitSet(text, 1, 16);
-  if (first == '%') return allInDigitSet(text, 1, 2);
-  if (text.size() >= 3 && first == '0' && text[1] == 'x') return allInDigitSet(text, 2, 16);
-  return allInDigitSet(text, 0, 10);
+  digits_t const digits = prefixedDigits(text);
+  return allInDigitSet(text, digits.from, digits.base);
 }
 
 int64_t parseInt(std::string const& text) {
-  if (allInDigitSet(text, 0, 10)) return convertSigned32(text, 0, 10);
-  if (text.size() < 2) return -1;
-  if (text[0] == '$') {
-    return allInDigitSet(text, 1, 16) ? convertSigned32(text, 1, 16) : -1;
-  }
-  if (text.size() == 2 || text[0] != '0') {
-    return text[0] == '%' && allInDigitSet(text, 1, 2) ? convertSigned32(text, 1, 2) : -1;
-  }
-  if (text[1] != 'x') return -1;
-  return allInDigitSet(text, 2, 16) ? convertSigned32(text, 2, 16) : -1;
+  digits_t const digits = prefixedDigits(text);
+  if (!allInDigitSet(text, digits.from, digits.base)) return -1;
+  return convertSigned32(text, digits.from, digits.base);
 }
 
 int64_t parseUnsigned(std::string const& text, uint8_t base) {

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstddef>
 
+#include "text/internal/line_split.h"
+
 namespace dvk {
 
 namespace {
@@ -91,14 +93,15 @@ std::string trim(std::string&& text) {
 
 void splitWorker(std::string const& text, char delimiter, std::vector<std::string>& fields, bool keepEmpty) {
   if (text.empty()) return;
-  std::size_t p = 0;
-  while (p < text.size()) {
-    std::size_t f = text.find(delimiter, p);
-    if (f == std::string::npos) f = text.size();
-    if (f != p || keepEmpty) fields.emplace_back(text, p, f - p);
-    p = f + 1;
+  // Each pass takes the field up to the next delimiter, the last one up to the end.
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t stop = text.find(delimiter, start);
+    const std::size_t fieldEnd = stop == std::string::npos ? text.size() : stop;
+    if (fieldEnd != start || keepEmpty) fields.emplace_back(text, start, fieldEnd - start);
+    if (stop == std::string::npos) return;
+    start = stop + 1;
   }
-  if (keepEmpty && text.back() == delimiter) fields.emplace_back();
 }
 
 std::vector<std::string> split(std::string const& text, char delimiter, bool keepEmpty) {
@@ -108,19 +111,7 @@ std::vector<std::string> split(std::string const& text, char delimiter, bool kee
 }
 
 line_t nextLine(std::vector<uint8_t> const& buffer, const uint8_t*& cursor) {
-  const uint8_t* const end = buffer.data() + buffer.size();
-  const uint8_t* const begin = cursor;
-  const uint8_t* p = begin;
-  while (p != end && *p != '\n' && *p != '\r') ++p;
-  line_t line{begin, p};
-  if (p == end) {
-    cursor = end;
-  } else if (*p == '\r' && p + 1 != end && p[1] == '\n') {
-    cursor = p + 2;
-  } else {
-    cursor = p + 1;
-  }
-  return line;
+  return internal::takeLine(cursor, buffer.data() + buffer.size());
 }
 
 std::string_view nextLineView(std::vector<uint8_t> const& buffer, const uint8_t*& cursor) {

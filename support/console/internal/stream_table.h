@@ -1,0 +1,15 @@
+// The lookup of the standard-stream table by buffer, shared by the terminal
+// report and the extras' per-stream terminal flag.
+#pragma once
+
+#include <streambuf>
+
+#include "console/console.h"
+
+namespace dvk::con::internal {
+
+// The first entry of streams() with that buffer; null when none has it (a
+// string stream's, or a standard stream redirected after the table was built).
+stream_t const* streamWithBuffer(std::streambuf const* buf);
+
+}  // namespace dvk::con::internal
