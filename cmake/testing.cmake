@@ -35,5 +35,7 @@ function(tarvok_add_unit_tests)
   endif()
   if(sources)
     tarvok_add_gtest(NAME ${T_NAME} SOURCES ${sources} LIBRARIES ${T_LIBRARIES})
+    # test_helpers.h, shared by the support libraries' tests.
+    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   endif()
 endfunction()

@@ -11,25 +11,21 @@
 #include <vector>
 
 #include "console/terminal.h"
+#include "test_helpers.h"
 
 namespace {
 
 // Redirects a standard stream into a string for the test's lifetime. The table
 // of standard streams is built first, so that it records the real buffers.
-class capture_t {
+class capture_t : public dvk::test::capture_t {
  public:
-  explicit capture_t(std::ostream& stream) : stream_(stream), old_(swapIn(stream, text_.rdbuf())) {}
-  ~capture_t() { stream_.rdbuf(old_); }
-  std::string text() const { return text_.str(); }
+  explicit capture_t(std::ostream& stream) : dvk::test::capture_t(afterTable(stream)) {}
 
  private:
-  static std::streambuf* swapIn(std::ostream& stream, std::streambuf* buf) {
+  static std::ostream& afterTable(std::ostream& stream) {
     dvk::con::streams();
-    return stream.rdbuf(buf);
+    return stream;
   }
-  std::ostream& stream_;
-  std::ostringstream text_;
-  std::streambuf* old_;
 };
 
 class ConsoleExtras : public ::testing::Test {

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
+
+#include "console/terminal.h"
 
 namespace con = dvk::con;
 
@@ -131,6 +134,19 @@ TEST_F(ConsoleTest, StreamTableOrderAndSharedErrorBuffer) {
   EXPECT_EQ(table[1].buf, std::cout.rdbuf());
   EXPECT_EQ(table[2].buf, table[3].buf);
   EXPECT_EQ(table[2].isTerminal, table[3].isTerminal);
+}
+
+TEST(Terminal, FilesAndNoFileAreNeverTerminals) {
+  // True wherever the tests run: at a terminal, or with output to a pipe or file.
+  EXPECT_FALSE(dvk::con::platform::isTerminal(nullptr));
+  std::FILE* const regular = std::tmpfile();
+  ASSERT_NE(regular, nullptr);
+  EXPECT_FALSE(dvk::con::platform::isTerminal(regular));
+  std::fclose(regular);
+  // The table records what the platform says of each standard stream.
+  for (con::stream_t const& entry : con::streams()) {
+    EXPECT_EQ(entry.isTerminal, dvk::con::platform::isTerminal(entry.file));
+  }
 }
 
 TEST_F(ConsoleTest, PrintTerminalInfo) {

@@ -13,23 +13,14 @@
 #include <vector>
 
 #include "console/terminal.h"
+#include "test_helpers.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Redirects a standard stream into a string for the test's lifetime.
-class capture_t {
- public:
-  explicit capture_t(std::ostream& stream) : stream_(stream), old_(stream.rdbuf(text_.rdbuf())) {}
-  ~capture_t() { stream_.rdbuf(old_); }
-  std::string text() const { return text_.str(); }
-
- private:
-  std::ostream& stream_;
-  std::ostringstream text_;
-  std::streambuf* old_;
-};
+using dvk::test::capture_t;
+using dvk::test::contents;
 
 // What an error value's print writes.
 std::string printed(std::optional<dvk::ErrorCli> const& error) {
@@ -39,11 +30,6 @@ std::string printed(std::optional<dvk::ErrorCli> const& error) {
   return err.text();
 }
 
-std::string contents(std::string const& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Bytes that text-mode I/O would mangle: CR LF, a lone CR, Ctrl-Z, NUL.
 std::string awkwardBytes(std::size_t size) {
   std::string data(size, '\0');
@@ -51,28 +37,31 @@ std::string awkwardBytes(std::size_t size) {
   return data;
 }
 
-// Each test works in a scratch folder of its own, named after it.
+// Each test works in a scratch folder of its own, removed afterwards.
 class FilesExtras : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::string("files_extras_scratch/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-    fs::create_directories(dir_);
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+  void TearDown() override {
+    // Windows cannot remove a file that is still open as standard input.
+    if (fedStdin_) {
+      const char* const nullDevice = dvk::exists("/dev/null") ? "/dev/null" : "NUL";
+      EXPECT_NE(std::freopen(nullDevice, "rb", stdin), nullptr);
+    }
+    EXPECT_TRUE(scratch_.remove()) << dir_ << " is left behind";
   }
-  std::string path(std::string const& name) const { return dir_ + "/" + name; }
-  std::string make(std::string const& name, std::string const& data) const {
-    std::ofstream(path(name), std::ios::binary) << data;
-    return path(name);
-  }
+  std::string path(std::string const& name) const { return scratch_.path(name); }
+  std::string make(std::string const& name, std::string const& data) const { return scratch_.write(name, data); }
   // Gives standard input the bytes of a file, as a shell redirection would.
   void feedStdin(std::string const& data) {
     const std::string source = make("stdin.bin", data);
+    fedStdin_ = true;
     ASSERT_NE(std::freopen(source.c_str(), "rb", stdin), nullptr);
     std::cin.clear();
   }
 
-  std::string dir_;
+  dvk::test::scratch_dir_t scratch_{"tarvok-files-extras-"};
+  std::string const dir_ = scratch_.dir().string();
+  bool fedStdin_ = false;
 };
 
 TEST_F(FilesExtras, VerifyFileForReadNamesTheFailure) {
@@ -170,7 +159,12 @@ TEST_F(FilesExtras, ReadFileAndProcessReportsAFileThatCannotBeLoaded) {
       break;
     }
   }
-  if (unreadable.empty()) GTEST_SKIP() << "every candidate is readable here";
+  // Permissions come back on every path: Windows cannot remove a read-only
+  // file with its folder.
+  if (unreadable.empty()) {
+    fs::permissions(locked, fs::perms::owner_all, ignored);
+    GTEST_SKIP() << "every candidate is readable here";
+  }
   bool called = false;
   const auto result = dvk::readFileAndProcess(unreadable, [&](dvk::file_t&) -> std::optional<dvk::ErrorCli> {
     called = true;

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -16,6 +15,7 @@
 
 #include "files/file_status.h"
 #include "files/files.h"
+#include "test_helpers.h"
 
 namespace {
 
@@ -26,28 +26,10 @@ constexpr uint64_t GiB = uint64_t{1} << 30;
 // A fresh folder per test, removed with everything in it afterwards.
 class FilesIo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
-      fs::path const candidate = fs::temp_directory_path() / ("tarvok-files-" + std::to_string(seed()));
-      std::error_code ec;
-      if (fs::create_directory(candidate, ec)) dir_ = candidate;
-    }
-    ASSERT_FALSE(dir_.empty());
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
-  std::string at(std::string const& name) const { return (dir_ / name).string(); }
-
-  std::string write(std::string const& name, std::string const& bytes) const {
-    std::string const path = at(name);
-    std::ofstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
+  std::string at(std::string const& name) const { return scratch_.path(name); }
+  std::string write(std::string const& name, std::string const& bytes) const { return scratch_.write(name, bytes); }
 
   // A file of the given length without its blocks: costs no disk space.
   std::string sparse(std::string const& name, uint64_t length) const {
@@ -58,28 +40,8 @@ class FilesIo : public ::testing::Test {
     return path;
   }
 
-  std::string read(std::string const& path) const {
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
-
-  fs::path dir_;
-};
-
-// Captures what is written to std::cerr while it lives.
-class CerrCapture {
- public:
-  CerrCapture() : saved_(std::cerr.rdbuf(text_.rdbuf())) {}
-  ~CerrCapture() { std::cerr.rdbuf(saved_); }
-  CerrCapture(CerrCapture const&) = delete;
-  CerrCapture& operator=(CerrCapture const&) = delete;
-  std::string text() const { return text_.str(); }
-
- private:
-  std::ostringstream text_;
-  std::streambuf* saved_;
+  dvk::test::scratch_dir_t scratch_{"tarvok-files-"};
+  fs::path const dir_ = scratch_.dir();
 };
 
 // Switches the working directory for a test's duration.
@@ -118,13 +80,13 @@ TEST_F(FilesIo, LoadReadsEveryByteAndSetsDirAndName) {
 }
 
 TEST_F(FilesIo, LoadEmptyFileSucceedsWithEmptyData) {
+  // A success like any other: the old bytes go and dir and name are replaced.
   std::string const path = write("empty.sfv", "");
-  dvk::file_t file;
-  file.data.assign(8, 1);
+  dvk::file_t file{"old/", "old.sfv", std::vector<uint8_t>(8, 1)};
   ASSERT_TRUE(dvk::loadFile(path, file));
   EXPECT_TRUE(file.data.empty());
+  EXPECT_EQ(file.dir, dvk::dirName(path));
   EXPECT_EQ(file.name, "empty.sfv");
-  EXPECT_FALSE(file.dir.empty());
 }
 
 TEST_F(FilesIo, LoadFailureLeavesRecordUntouched) {
@@ -231,7 +193,7 @@ TEST_F(FilesIo, StatusOfFileOver4GiB) {
 
 TEST_F(FilesIo, OpenForWriteInMissingDirectoryGivesError) {
   std::string const path = at("nodir/out.bin");
-  CerrCapture capture;
+  dvk::test::capture_t capture(std::cerr);
   std::function<void()> print;
   {
     std::string transient = path;  // print must not depend on this string
@@ -265,10 +227,10 @@ TEST_F(FilesIo, OpenForWritePassesModeUnchanged) {
     {
       dvk::open_result_t result = dvk::openForWrite(path, c.mode);
       ASSERT_TRUE(result.ok);
-      EXPECT_EQ(read(path), c.afterOpen);  // truncation, if any, happens at the open
+      EXPECT_EQ(dvk::test::contents(path), c.afterOpen);  // truncation, if any, happens at the open
       result.stream.write("\r\n\x1a", 3);
     }  // destroying the result flushes and closes
-    EXPECT_EQ(read(path), c.afterWrite);
+    EXPECT_EQ(dvk::test::contents(path), c.afterWrite);
   }
 
   // in|out does not create a missing file, so the open fails.
@@ -286,12 +248,12 @@ TEST_F(FilesIo, OpenResultMovesItsAlternative) {
     ASSERT_TRUE(second.ok);
     second.stream << "moved";
   }
-  EXPECT_EQ(read(path), "moved");
+  EXPECT_EQ(dvk::test::contents(path), "moved");
 
   dvk::open_result_t failed = dvk::openForWrite(at("nodir/x"), std::ios::out);
   dvk::open_result_t moved(std::move(failed));
   ASSERT_FALSE(moved.ok);
-  CerrCapture capture;
+  dvk::test::capture_t capture(std::cerr);
   moved.error.print();
   EXPECT_EQ(capture.text(), "'" + at("nodir/x") + "': could not be opened for writing");
 }
