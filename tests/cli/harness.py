@@ -13,6 +13,9 @@ import zlib
 PROGRAM = os.environ.get("TARVOK_PROGRAM", "")
 EMULATOR = os.environ.get("TARVOK_EMULATOR", "")
 DELIVERABLE = os.environ.get("TARVOK_DELIVERABLE", "linux") or "linux"
+# The Windows program runs under wine; the Linux one natively, or under
+# qemu-i386 where the kernel runs no 32-bit programs.
+WINDOWS = DELIVERABLE == "windows"
 SCRATCH = pathlib.Path(os.environ.get("TARVOK_SCRATCH", "/tmp/tarvok-cli-scratch"))
 
 # The program's own name in message prefixes; the invoked name may differ.
@@ -36,7 +39,8 @@ def crc32(data: bytes) -> int:
     return zlib.crc32(data) & 0xFFFFFFFF
 
 
-def _bytes(text):
+def as_bytes(text) -> bytes:
+    """text as bytes: str as UTF-8, bytes-like values as they are."""
     return text.encode("utf-8") if isinstance(text, str) else bytes(text)
 
 
@@ -53,8 +57,8 @@ def sfv(entries, comment=True, crlf=True) -> bytes:
         lines.append(b";")
     for name, value in entries:
         if not isinstance(value, int):
-            value = crc32(_bytes(value))
-        lines.append(_bytes(name) + b" " + b"%08x" % value)
+            value = crc32(as_bytes(value))
+        lines.append(as_bytes(name) + b" " + b"%08x" % value)
     return b"".join(line + end for line in lines)
 
 
@@ -71,12 +75,13 @@ def _command(args):
     return ["tarvok"] + args, PROGRAM
 
 
-def _execute(args, cwd, timeout, env=None, user=None):
+def _execute(args, cwd, timeout, env=None, user=None, preexec=None):
     argv, executable = _command(args)
     identity = {} if user is None else {"user": user, "group": user, "extra_groups": []}
     done = subprocess.run(argv, executable=executable, cwd=str(cwd),
                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=timeout, env=env, **identity)
+                          stderr=subprocess.PIPE, timeout=timeout, env=env,
+                          preexec_fn=preexec, **identity)
     return Run(done.stdout, done.stderr, done.returncode)
 
 
@@ -126,7 +131,7 @@ def _lines(data):
 
 def require_fifos():
     """Skips the calling test where the program cannot see FIFOs at all."""
-    if EMULATOR:
+    if WINDOWS:
         # Windows has no FIFOs; wine reports one as a missing file.
         raise unittest.SkipTest("the emulated platform has no FIFOs")
 
@@ -137,8 +142,8 @@ def unprivileged_user():
     Skips the calling test when no such user is available."""
     if os.geteuid() != 0:
         return None
-    if EMULATOR:
-        raise unittest.SkipTest("as root, and the emulator cannot run as another user")
+    if WINDOWS:
+        raise unittest.SkipTest("as root, and wine cannot run as another user")
     try:
         import pwd
         return pwd.getpwnam("nobody").pw_uid
@@ -171,22 +176,24 @@ class CliCase(unittest.TestCase):
         """Writes data (bytes, or str as UTF-8) to relpath under self.dir."""
         path = self.dir / os.fsdecode(relpath)
         path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_bytes(_bytes(data))
+        path.write_bytes(as_bytes(data))
         return path
 
-    def tarvok(self, *args, cwd=None, timeout=120, env=None, user=None) -> Run:
+    def tarvok(self, *args, cwd=None, timeout=120, env=None, user=None, preexec=None) -> Run:
         """Runs the program with args in cwd (default self.dir); a hang fails the test.
 
         user: a numeric user and group id to run as (only possible as root).
+        preexec: called in the child before the program starts, e.g. to set limits.
         """
         try:
-            return _execute(args, self.dir if cwd is None else cwd, timeout, env, user)
+            return _execute(args, self.dir if cwd is None else cwd, timeout, env, user,
+                            preexec)
         except subprocess.TimeoutExpired:
             self.fail("tarvok %r did not end within %s seconds" % (args, timeout))
 
     def assertRun(self, run, out=b"", err=b"", status=0):
         """Compares standard output, standard error and exit status byte for byte."""
-        out, err = _bytes(out), _bytes(err)
+        out, err = as_bytes(out), as_bytes(err)
         problems = []
         for label, want, got in (("stdout", out, run.out), ("stderr", err, run.err)):
             if want != got:
@@ -230,7 +237,12 @@ def data_with_crc(target: int, prefix: bytes = b"") -> bytes:
     return data
 
 
-def crc_column(value: int) -> bytes:
-    """The per-file CRC column: 2, 4 or 8 lowercase digits in braces, then a blank."""
+def short_hex(value: int) -> bytes:
+    """The program's hex: 2 lowercase digits below 0x100, 4 below 0x10000, else 8."""
     width = 2 if value < 0x100 else 4 if value < 0x10000 else 8
-    return b"{%0*x} " % (width, value)
+    return b"%0*x" % (width, value)
+
+
+def crc_column(value: int) -> bytes:
+    """The per-file CRC column: the CRC-32 in short hex, in braces, then a blank."""
+    return b"{" + short_hex(value) + b"} "

@@ -2,6 +2,8 @@
 
 import struct
 
+from harness import as_bytes
+
 SRR_HEADER = 0x69
 STORED_FILE = 0x6A
 RAR_FILE = 0x71      # names the RAR volume whose headers follow
@@ -25,14 +27,15 @@ def u64(value):
     return struct.pack("<Q", value)
 
 
-def _bytes(text):
-    return text.encode("utf-8") if isinstance(text, str) else bytes(text)
+def name_fields(text):
+    """A 2-byte length and the bytes of text, as two fields of a block."""
+    text = as_bytes(text)
+    return [u16(len(text)), text]
 
 
 def named(text):
     """A 2-byte length followed by the bytes of text."""
-    text = _bytes(text)
-    return u16(len(text)) + text
+    return b"".join(name_fields(text))
 
 
 class Block:
@@ -53,8 +56,8 @@ def block(kind, flags=0, body=(), payload=b"", payload_size=None, header_size=No
     body is a list of byte fields (or one bytes value); header_size defaults
     to the length of everything before the payload; payload_size to
     len(payload)."""
-    body = [_bytes(body)] if isinstance(body, (bytes, str)) else [_bytes(f) for f in body]
-    payload = _bytes(payload)
+    body = [as_bytes(body)] if isinstance(body, (bytes, str)) else [as_bytes(f) for f in body]
+    payload = as_bytes(payload)
     fixed = 7 + (4 if flags == SIZED else 0)
     if header_size is None:
         header_size = fixed + sum(len(f) for f in body)
@@ -71,14 +74,12 @@ def block(kind, flags=0, body=(), payload=b"", payload_size=None, header_size=No
 
 def srr_header(app="tarvok tests", flags=0, payload_size=0):
     """The SRR header block (0x69) with the name of the application."""
-    text = _bytes(app)
-    return block(SRR_HEADER, flags, body=[u16(len(text)), text], payload_size=payload_size)
+    return block(SRR_HEADER, flags, body=name_fields(app), payload_size=payload_size)
 
 
 def stored(name, payload=b"", flags=SIZED, payload_size=None):
     """A stored-file block (0x6A): its name, then its payload."""
-    text = _bytes(name)
-    return block(STORED_FILE, flags, body=[u16(len(text)), text], payload=payload,
+    return block(STORED_FILE, flags, body=name_fields(name), payload=payload,
                  payload_size=payload_size)
 
 
@@ -87,7 +88,7 @@ def id3(size, body=None):
     if body is None:
         body = b"\0" * size
     syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
-    return b"ID3\x03\x00\x00" + syncsafe + _bytes(body)
+    return b"ID3\x03\x00\x00" + syncsafe + as_bytes(body)
 
 
 def srsf(app, sample, crc, size=0):
@@ -105,8 +106,7 @@ def flac(app, sample, crc, size=0):
 
 def rar_file(volume):
     """Names the volume whose headers follow (0x71)."""
-    text = _bytes(volume)
-    return block(RAR_FILE, 0, body=[u16(len(text)), text])
+    return block(RAR_FILE, 0, body=name_fields(volume))
 
 
 def rar_marker():
@@ -121,7 +121,7 @@ def rar_archive():
 
 def rar_file_header(name, pack_size, unpacked_size, file_crc):
     """A file header (0x74) with flags 0x8000 and its pack size, but no packed data after it."""
-    text = _bytes(name)
+    text = as_bytes(name)
     body = [u32(unpacked_size), b"\x02", u32(file_crc), u32(0x5A7B3C21), b"\x1d", b"\x30",
             u16(len(text)), u32(0x20), text]
     return block(RAR_FILE_HEADER, SIZED, body=body, payload_size=pack_size)

@@ -1,9 +1,9 @@
 """End-to-end tests of choosing what to check: arguments, run's messages, exit statuses."""
 
 import os
-import struct
 import unittest
 
+import srr_writer as w
 from harness import CliCase, require_fifos, sfv, unprivileged_user
 
 NOTHING_FOUND = b"tarvok: error: could not find an .sfv or .srr file in the current working directory.\n"
@@ -12,10 +12,8 @@ NO_SRR = b"tarvok: error: could not find an .srr file in the current working dir
 MANY_SFV = b"tarvok: warning: found multiple files with a .sfv extension; using best guess.\n"
 MANY_SRR = b"tarvok: warning: found multiple files with a .srr extension; using best guess.\n"
 
-
-def srr_header_only(app=b"tarvok-tests"):
-    """An .srr of one SRR header block: it verifies nothing and passes."""
-    return b"\x00\x00\x69\x00\x00\x0e\x00" + struct.pack("<H", len(app)) + app
+# An .srr of one SRR header block: it verifies nothing and passes.
+HEADER_ONLY_SRR = w.srr([w.srr_header()])
 
 
 def not_found(arg):
@@ -28,7 +26,7 @@ class ArgumentTest(CliCase):
         self.write("a.bin", b"alpha")
         self.write("good.sfv", sfv([("a.bin", b"alpha")]))
         self.write("bad.sfv", sfv([("a.bin", 0x1)]))
-        self.write("b.srr", srr_header_only())
+        self.write("b.srr", HEADER_ONLY_SRR)
 
     def test_argument_problems_end_the_run_with_status_one(self):
         self.write("sub/dir/list.sfv", b"")
@@ -174,7 +172,7 @@ class DiscoveryMessageTest(CliCase):
             (["--sfv"], {}, NO_SFV),
             (["--srr"], {}, NO_SRR),
             # sfv wins over srr: only an .sfv is looked for
-            (["--sfv", "--srr"], {"b.srr": srr_header_only()}, NO_SFV),
+            (["--sfv", "--srr"], {"b.srr": HEADER_ONLY_SRR}, NO_SFV),
             (["--srr"], {"a.sfv": sfv([("a.sfv", 0)])}, NO_SRR),
             # not candidates
             ([], {"notes.txt": b"x", "c.sfv.bak": sfv([("c", 0)]), ".sfv": sfv([("c", 0)]),
@@ -189,13 +187,13 @@ class DiscoveryMessageTest(CliCase):
 
     def test_one_kind_found(self):
         table = [
-            ([], {"b.srr": srr_header_only()}, b"verify b.srr\n"),
+            ([], {"b.srr": HEADER_ONLY_SRR}, b"verify b.srr\n"),
             ([], {"a.sfv": sfv([("a.bin", b"alpha")])}, b"verify a.sfv\n.sfv passed (1 file)\n"),
-            (["--srr"], {"b.srr": srr_header_only(), "a.sfv": sfv([("a.bin", b"alpha")])},
+            (["--srr"], {"b.srr": HEADER_ONLY_SRR, "a.sfv": sfv([("a.bin", b"alpha")])},
              b"verify b.srr\n"),
-            (["--sfv"], {"b.srr": srr_header_only(), "a.sfv": sfv([("a.bin", b"alpha")])},
+            (["--sfv"], {"b.srr": HEADER_ONLY_SRR, "a.sfv": sfv([("a.bin", b"alpha")])},
              b"verify a.sfv\n.sfv passed (1 file)\n"),
-            ([], {"b.srr": srr_header_only(), "a.sfv": sfv([("a.bin", b"alpha")])},
+            ([], {"b.srr": HEADER_ONLY_SRR, "a.sfv": sfv([("a.bin", b"alpha")])},
              b"verify a.sfv\n.sfv passed (1 file)\n\nverify b.srr\n"),
         ]
         for options, files, out in table:
@@ -211,7 +209,7 @@ class DiscoveryMessageTest(CliCase):
         files = {"a.bin": b"alpha", "pick.m3u": b"",
                  "other.sfv": sfv([("nothere", 0)]), "pick.sfv": sfv([("a.bin", b"alpha")]),
                  "zzz.sfv": sfv([("nothere", 0)]),
-                 "other.srr": b"", "pick.srr": srr_header_only()}
+                 "other.srr": b"", "pick.srr": HEADER_ONLY_SRR}
         for name, data in files.items():
             self.write(name, data)
         sfv_report = b"verify pick.sfv\n.sfv passed (1 file)\n"
