@@ -37,6 +37,11 @@ cxx=(g++ -std=c++17 -O2 -D_FILE_OFFSET_BITS=64 "${arch[@]}")
 "${cxx[@]}" -o "$build/plain_read" "$here/plain_read.cpp"
 "${cxx[@]}" -I"$root/support" -o "$build/crc32_throughput" "$here/crc32_throughput.cpp" \
   "$build/support/checksum/libdvk_checksum.a"
+if ! "$build/plain_read" >/dev/null 2>&1; then
+  # Timing under an emulator would say nothing of the program.
+  echo "run.sh: the $preset programs do not run on this kernel; try PRESET=native" >&2
+  exit 2
+fi
 
 # The release: bench.rar, bench.r00, ... of pseudo-random bytes, and
 # bench.sfv listing them. Made once and reused while the stamp matches.
