@@ -1,6 +1,8 @@
 // File status on Windows.
 #include "files/file_status.h"
 
+#include <cctype>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -9,6 +11,23 @@ namespace dvk {
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Windows opens a reserved device name in any folder and with any extension
+// ("NUL", "con.txt", "dir\COM1") although its status query finds no file
+// there. Such a name must never be opened as a file: "CON" would print to
+// the console, a serial port could block.
+bool isDeviceName(std::string const& path) {
+  const std::size_t start = path.find_last_of("/\\:");
+  std::string stem = path.substr(start == std::string::npos ? 0 : start + 1);
+  stem = stem.substr(0, stem.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (stem == device) return true;
+  }
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
 
 }  // namespace
 
@@ -31,6 +50,10 @@ file_status_t fileStatus(std::string const& path) {
   struct _stat64 st;
   file_status_t status;
   if (_stat64(query.c_str(), &st) != 0) {
+    if (!trailing && isDeviceName(query)) {
+      status.ok = true;  // kind other: never opened
+      return status;
+    }
     // A share root ("\\server\share\") is found only with its separator.
     if (!trailing || _stat64(path.c_str(), &st) != 0) return status;
   }

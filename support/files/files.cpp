@@ -100,7 +100,11 @@ bool loadFile(const char* path, file_t& file) {
   return true;
 }
 
-bool loadFile(std::string const& path, file_t& file) { return loadFile(path.c_str(), file); }
+bool loadFile(std::string const& path, file_t& file) {
+  // The open would stop at a NUL and load another file (see fileStatus).
+  if (path.find('\0') != std::string::npos) return false;
+  return loadFile(path.c_str(), file);
+}
 
 std::string baseName(std::string const& path) {
   split_t parts = splitPath(path);
@@ -129,6 +133,8 @@ bool isDirectory(std::string const& path) {
 }
 
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode) {
+  // A NUL would cut the name short and create or truncate another file.
+  if (path.find('\0') != std::string::npos) return open_result_t(internal::notOpenedForWriting(path));
   std::fstream stream;
   stream.open(path, mode);
   if (stream.fail() || stream.bad()) {

@@ -49,7 +49,8 @@ extern const std::string pathSeparators;
 
 // Loads the whole file with one read. False when it cannot be opened or
 // positioned, when the read fails or is short, and when the file does not fit
-// in memory; on failure dir and name are untouched. Never throws.
+// in memory, and for a path with a NUL byte (it names no file); on failure
+// dir and name are untouched. Never throws.
 bool loadFile(const char* path, file_t& file);
 bool loadFile(std::string const& path, file_t& file);
 
@@ -67,7 +68,8 @@ bool exists(std::string const& path);
 // The status query succeeds and the type is directory.
 bool isDirectory(std::string const& path);
 
-// Opens path with mode unchanged; on failure the error prints
+// Opens path with mode unchanged; on failure (a path with a NUL byte fails
+// without an open) the error prints
 // "'" + path + "': could not be opened for writing".
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode);
 

@@ -68,7 +68,12 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process) {
 }
 
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode) {
-  std::fstream opened(path, mode);
+  std::fstream opened;
+  // A NUL would cut the name short and open another file: fail as an open would.
+  if (path.find('\0') == std::string::npos)
+    opened.open(path, mode);
+  else
+    opened.setstate(std::ios_base::failbit);
   // As a move-assignment would: the caller's stream takes over the new file
   // with all of its state (formatting and exception mask too, copied before
   // the open state so that a mask the caller set cannot throw here); its old

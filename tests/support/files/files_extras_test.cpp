@@ -267,6 +267,19 @@ TEST_F(FilesExtras, OpenForWriteFailureLeavesAFailedStreamWithoutFile) {
   EXPECT_FALSE(stream.is_open());
 }
 
+TEST_F(FilesExtras, OpenForWriteRefusesAPathWithNul) {
+  // Opened as far as the NUL, the name would truncate the file before it.
+  const std::string kept = make("keep.bin", "keep");
+  const std::string target = kept + std::string(1, '\0') + ".part";
+  std::fstream stream;
+  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)), "'" + target + "': could not be opened for writing");
+  EXPECT_TRUE(stream.fail());
+  EXPECT_FALSE(stream.is_open());
+  capture_t err(std::cerr);
+  EXPECT_FALSE(dvk::writeFile(target, "x", 1, std::ios::out | std::ios::binary));
+  EXPECT_EQ(contents(kept), "keep");
+}
+
 TEST_F(FilesExtras, OpenForWriteGivesTheStreamTheNewStreamsSettings) {
   std::fstream stream;
   stream << std::hex;
@@ -353,6 +366,14 @@ TEST_F(FilesExtras, RealPathIsAbsoluteAndPlain) {
   }
   EXPECT_TRUE(fs::equivalent(result, file)) << resolved;
   EXPECT_EQ(dvk::realPath(file), resolved);
+  // A relative path resolves against the current directory.
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_);
+  const std::string fromHere = dvk::realPath("sub/../real.txt");
+  const bool resolvesFromHere = dvk::pathResolves("real.txt");
+  fs::current_path(before);
+  EXPECT_EQ(fromHere, resolved);
+  EXPECT_TRUE(resolvesFromHere);
   EXPECT_TRUE(dvk::pathResolves(roundabout));
   EXPECT_TRUE(dvk::pathResolves(roundabout.c_str()));
   // The string form stops at the first zero byte, as the C call sees it.

@@ -90,8 +90,11 @@ TEST_F(FilesIo, LoadEmptyFileSucceedsWithEmptyData) {
 }
 
 TEST_F(FilesIo, LoadFailureLeavesRecordUntouched) {
-  for (std::string const& path : {at("missing.sfv"), at("nodir/missing.sfv"), std::string()}) {
-    SCOPED_TRACE(path);
+  std::string const existing = write("real.sfv", "abc");
+  // A NUL names no file: not the existing file before it, nor the directory.
+  for (std::string const& path : {at("missing.sfv"), at("nodir/missing.sfv"), std::string(),
+                                  existing + std::string(1, '\0') + "tail", dir_.string() + std::string(1, '\0')}) {
+    SCOPED_TRACE(testing::PrintToString(path));
     dvk::file_t file{"old/", "old.sfv", {1, 2, 3}};
     EXPECT_FALSE(dvk::loadFile(path, file));
     EXPECT_EQ(file.dir, "old/");
@@ -180,6 +183,26 @@ TEST_F(FilesIo, StatusFollowsSymbolicLinks) {
   EXPECT_FALSE(dvk::exists(at("dangling")));
 }
 
+TEST_F(FilesIo, DevicesExistAsNeitherFileNorDirectory) {
+  // Callers never open a name of this kind: reading or writing a device can block.
+#ifdef _WIN32
+  std::string const devices[] = {"NUL", "con", "nul.txt", "Com1", "lpt9.log", at("aux"), at("PRN .sfv")};
+#else
+  std::string const devices[] = {"/dev/null", "/dev/zero"};
+#endif
+  for (std::string const& device : devices) {
+    SCOPED_TRACE(device);
+    dvk::file_status_t const status = dvk::fileStatus(device);
+    EXPECT_TRUE(status.ok);
+    EXPECT_EQ(status.kind, dvk::file_kind_t::other);
+  }
+  // Names that only begin like a device are ordinary names.
+  for (char const* name : {"nully", "com0", "console.sfv", "lpt10"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(dvk::exists(at(name)));
+  }
+}
+
 TEST_F(FilesIo, StatusOfFileOver4GiB) {
   std::string const path = sparse("big.rar", 5 * GiB);
   dvk::file_status_t const status = dvk::fileStatus(path);
@@ -237,6 +260,22 @@ TEST_F(FilesIo, OpenForWritePassesModeUnchanged) {
   dvk::open_result_t const missing = dvk::openForWrite(at("absent"), std::ios::in | std::ios::out);
   EXPECT_FALSE(missing.ok);
   EXPECT_FALSE(fs::exists(dir_ / "absent"));
+}
+
+TEST_F(FilesIo, OpenForWriteRefusesPathWithNul) {
+  // Opened as far as the NUL, the name would create or truncate another file.
+  std::string const before = write("keep.bin", "keep");
+  std::string const path = before + std::string(1, '\0') + ".part";
+  dvk::open_result_t const result = dvk::openForWrite(path, std::ios::out | std::ios::binary);
+  ASSERT_FALSE(result.ok);
+  EXPECT_EQ(dvk::test::contents(before), "keep");
+  dvk::test::capture_t capture(std::cerr);
+  result.error.print();
+  EXPECT_EQ(capture.text(), "'" + path + "': could not be opened for writing");
+
+  dvk::open_result_t const fresh = dvk::openForWrite(at("new") + std::string(1, '\0'), std::ios::out);
+  EXPECT_FALSE(fresh.ok);
+  EXPECT_FALSE(fs::exists(dir_ / "new"));
 }
 
 TEST_F(FilesIo, OpenResultMovesItsAlternative) {
