@@ -7,7 +7,16 @@
 
 namespace dvk::con::platform {
 
-bool isTerminal(FILE* file) { return file != nullptr && _isatty(_fileno(file)) != 0; }
+bool isTerminal(FILE* file) {
+  if (file == nullptr) return false;
+  // The runtime's _isatty is true for every character device, the null device
+  // and serial ports included; only a console is a terminal, as on POSIX.
+  const int fd = _fileno(file);
+  if (fd < 0 || _isatty(fd) == 0) return false;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
 
 bool windowSize(unsigned& columns, unsigned& rows) {
   // A redirected standard output has no console screen buffer, so this fails

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -77,6 +78,21 @@ TEST(StreamTerminal, AnswersFromTheTableOfStandardStreams) {
   EXPECT_EQ(dvk::con::isTerminal(std::cout), dvk::con::platform::isTerminal(stdout));
   std::stringstream text;
   EXPECT_FALSE(dvk::con::isTerminal(text));
+}
+
+TEST(StreamTerminal, TheNullDeviceIsNoTerminal) {
+  // A character device but no terminal (the Windows runtime's _isatty says yes).
+  const char* nullDevice = "NUL";
+  if (FILE* const probe = std::fopen("/dev/null", "r")) {
+    std::fclose(probe);
+    nullDevice = "/dev/null";
+  }
+  for (const char* mode : {"r", "w"}) {
+    FILE* const device = std::fopen(nullDevice, mode);
+    ASSERT_NE(device, nullptr) << nullDevice;
+    EXPECT_FALSE(dvk::con::platform::isTerminal(device)) << nullDevice << " opened " << mode;
+    std::fclose(device);
+  }
 }
 
 TEST(Stubs, ReturnTheirConstants) {

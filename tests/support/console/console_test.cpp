@@ -7,6 +7,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "console/terminal.h"
 
@@ -90,6 +91,36 @@ TEST_F(ConsoleTest, ShortcutsUseTheirLevelsAndResults) {
   EXPECT_EQ(takeErr(), "");
 
   EXPECT_EQ(con::levelName(999), "undef: ");
+}
+
+// Records what the buffer holds each time the stream is flushed.
+class flush_log_t : public std::stringbuf {
+ public:
+  std::vector<std::string> flushes;
+
+ protected:
+  int sync() override {
+    flushes.push_back(str());
+    return 0;
+  }
+};
+
+TEST_F(ConsoleTest, EachLineIsFlushedWhenComplete) {
+  // Without unitbuf only the message line's own flush reaches the buffer.
+  flush_log_t log;
+  std::cerr.rdbuf(&log);
+  std::ios_base::fmtflags const savedFlags = std::cerr.flags();
+  std::cerr.unsetf(std::ios_base::unitbuf);
+  con::setProgramName("tarvok");
+  con::setQuiet(0);
+  con::report(3, [] { std::cerr << "one"; });
+  con::warning("two");
+  con::setQuiet(3);
+  con::error("hidden");
+  std::cerr.flags(savedFlags);
+  std::cerr.rdbuf(captured.rdbuf());
+  EXPECT_EQ(log.flushes,
+            (std::vector<std::string>{"tarvok: error: one\n", "tarvok: error: one\ntarvok: warning: two\n"}));
 }
 
 TEST_F(ConsoleTest, EmptyProgramNameStartsLineWithColon) {
