@@ -28,14 +28,14 @@ unsigned hexValue(char c) {
 // nearest with ties to even. Done in integers because the C runtimes of the
 // Windows world disagree on how printf rounds halves; the value is exact in
 // ten decimals since 1/1024 = 9765625 / 10^10.
-std::string fixedOver1024(uint64_t numerator, int decimals) {
+std::string fixedOver1024(uint64_t numerator, std::size_t decimals) {
   constexpr unsigned kExactDigits = 10;
   constexpr uint64_t kPow10[kExactDigits + 1] = {
       1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
   };
   const uint64_t scaled = numerator * 9765625u;  // value * 10^10; numerator < 2^31
 
-  const unsigned kept = decimals < static_cast<int>(kExactDigits) ? static_cast<unsigned>(decimals) : kExactDigits;
+  const std::size_t kept = decimals < kExactDigits ? decimals : kExactDigits;
   const uint64_t dropScale = kPow10[kExactDigits - kept];
   uint64_t q = scaled / dropScale;
   if (dropScale > 1) {
@@ -51,9 +51,24 @@ std::string fixedOver1024(uint64_t numerator, int decimals) {
     std::string fraction = std::to_string(q % keptScale);
     out.append(kept - fraction.size(), '0');
     out += fraction;
-    out.append(static_cast<std::size_t>(decimals) - kept, '0');
+    out.append(decimals - kept, '0');
   }
   return out;
+}
+
+// value rounded to the 24 significant bits of a float, ties to even, as the
+// conversion to float rounds. Done in integers: x87 code (the 32-bit x86
+// build) may keep the value at full precision instead of rounding it.
+uint64_t roundToSingle(uint64_t value) {
+  constexpr uint64_t kMantissaLimit = uint64_t{1} << 24;
+  unsigned dropped = 0;
+  while ((value >> dropped) >= kMantissaLimit) ++dropped;
+  if (dropped == 0) return value;
+  uint64_t kept = value >> dropped;
+  const uint64_t rest = value & ((uint64_t{1} << dropped) - 1);
+  const uint64_t half = uint64_t{1} << (dropped - 1);
+  if (rest > half || (rest == half && (kept & 1u) != 0)) ++kept;
+  return kept << dropped;
 }
 
 }  // namespace
@@ -163,7 +178,8 @@ std::string expandMarkers(std::string const& text, std::map<std::string, std::st
 
 std::string formatSize(uint64_t size, int decimals) {
   if (size < 1024) return std::to_string(size);
-  if (decimals < 0) decimals = 0;
+  // Counted unsigned, so that the two extra digits cannot overflow an int.
+  std::size_t shown = decimals < 0 ? 0 : static_cast<std::size_t>(decimals);
 
   // Each limit is 1023.95 units of the next smaller size, so that a value that
   // would round up to 1024.0 is shown in the larger unit.
@@ -185,13 +201,11 @@ std::string formatSize(uint64_t size, int decimals) {
   if (value >= 1024000u) {
     value >>= 10;
     ++unit;
-    decimals += 2;
+    shown += 2;
   }
   // The value goes through single precision, which drops low bits above 2^24;
-  // the float is an integer there, so value / 1024 stays exact in 10 decimals.
-  const float single = static_cast<float>(value);
-  const auto numerator = static_cast<uint64_t>(single);
-  return fixedOver1024(numerator, decimals) + "KMGTPE"[unit];
+  // it stays an integer, so value / 1024 is exact in 10 decimals.
+  return fixedOver1024(roundToSingle(value), shown) + "KMGTPE"[unit];
 }
 
 std::vector<uint8_t> hexToBytes(std::string const& text) {

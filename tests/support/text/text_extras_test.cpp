@@ -180,6 +180,11 @@ TEST(FormatSize, UnitsScalingAndSinglePrecision) {
       {tib * mib, 1, "1024.000P"},
       {~uint64_t{0}, 1, "16383.999P"},
       {((uint64_t{1} << 24) + 3) << 30, 1, "16384.004T"},
+      // Single precision rounds to nearest, ties to the even neighbour.
+      {((uint64_t{1} << 24) + 1) << 30, 4, "16384.000000T"},
+      {((uint64_t{1} << 25) + 2) << 30, 4, "32768.000000T"},
+      {((uint64_t{1} << 25) + 3) << 30, 4, "32768.003906T"},
+      {((uint64_t{1} << 25) + 6) << 30, 4, "32768.007812T"},
       {1536, 0, "2K"},
       {2560, 0, "2K"},
       {3584, 0, "4K"},
