@@ -332,6 +332,11 @@ TEST(Parser, SubCommandDescent) {
             "Try 'prog remote --help' for more information.\n"
             "usage: remote add URL\n"
             "Try 'remote add --help' for more information.\n");
+
+  // The listing, unlike usage and Try, is that of the deepest chosen command.
+  std::ostringstream listing;
+  c.root.printHelp(listing);
+  EXPECT_EQ(listing.str(), " -f/--force  \n");
 }
 
 TEST(Parser, SubCommandOwnsItsOptionsAndErrors) {
