@@ -115,14 +115,26 @@ bool staysInside(std::string const& name) {
 
 // True when some component of name, as far as it exists, is a symbolic link:
 // a release may carry links, and writing through one could replace a file
-// anywhere the link points.
+// anywhere the link points. Only the components that exist are queried, and
+// empty and "." ones not at all: a hostile name of 32768 short components
+// would otherwise cost as many queries of paths up to 64 KiB long.
 bool passesThroughLink(std::string const& name) {
-  for (size_t end = name.find_first_of(dvk::pathSeparators);; end = name.find_first_of(dvk::pathSeparators, end + 1)) {
-    std::error_code ec;
-    std::filesystem::file_status const status =
-        std::filesystem::symlink_status(std::filesystem::path(name.substr(0, end)), ec);
-    if (!ec && std::filesystem::is_symlink(status)) return true;
+  size_t begin = 0;
+  for (;;) {
+    size_t const end = name.find_first_of(dvk::pathSeparators, begin);
+    size_t const stop = end == std::string::npos ? name.size() : end;
+    bool const addsNothing = stop == begin || (stop - begin == 1 && name[begin] == '.');
+    if (!addsNothing) {
+      std::error_code ec;
+      std::filesystem::file_status const status =
+          std::filesystem::symlink_status(std::filesystem::path(name.substr(0, stop)), ec);
+      if (!ec && std::filesystem::is_symlink(status)) return true;
+      // Nothing past a part that cannot be looked up can be looked up either
+      // (the name holds no ".."): the open fails there the same way.
+      if (ec || !std::filesystem::exists(status)) return false;
+    }
     if (end == std::string::npos) return false;
+    begin = end + 1;
   }
 }
 

@@ -83,22 +83,39 @@ def stored(name, payload=b"", flags=SIZED, payload_size=None):
                  payload_size=payload_size)
 
 
-def id3(size, body=None):
-    """An ID3v2 tag header announcing size bytes (syncsafe), then the body."""
+def id3_fields(size, body=None):
+    """An ID3v2 tag announcing size bytes (syncsafe) as its fields: "ID3",
+    version, flags, size, then the body (size zero bytes by default)."""
     if body is None:
         body = b"\0" * size
     syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
-    return b"ID3\x03\x00\x00" + syncsafe + as_bytes(body)
+    return [b"ID3", b"\x03\x00", b"\x00", syncsafe] + ([as_bytes(body)] if body else [])
+
+
+def id3(size, body=None):
+    """An ID3v2 tag header announcing size bytes (syncsafe), then the body."""
+    return b"".join(id3_fields(size, body))
+
+
+def srsf_fields(app, sample, crc, size=0):
+    """An SRS sample header of the "SRSF" kind, field by field."""
+    return [b"SRSF", u32(0), u16(0)] + name_fields(app) + name_fields(sample) + [u64(size), u32(crc)]
 
 
 def srsf(app, sample, crc, size=0):
     """An SRS sample header of the "SRSF" kind."""
-    return b"SRSF" + u32(0) + u16(0) + named(app) + named(sample) + u64(size) + u32(crc)
+    return b"".join(srsf_fields(app, sample, crc, size))
+
+
+def flac_fields(app, sample, crc, size=0):
+    """An SRS sample header of the "fLaC" kind, field by field."""
+    return ([b"fLaC", b"\x00", b"\x00\x00\x00", u16(0)] + name_fields(app) + name_fields(sample)
+            + [u64(size), u32(crc)])
 
 
 def flac(app, sample, crc, size=0):
     """An SRS sample header of the "fLaC" kind."""
-    return b"fLaC" + b"\x00" + b"\x00\x00\x00" + u16(0) + named(app) + named(sample) + u64(size) + u32(crc)
+    return b"".join(flac_fields(app, sample, crc, size))
 
 
 # The blocks of a RAR volume as a reconstruction file keeps them: headers only,

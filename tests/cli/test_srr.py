@@ -365,6 +365,47 @@ class Samples(SrrCase):
                                err=damaged("cut.srr", offset), status=1)
 
 
+    def test_every_cut_of_a_sample_header(self):
+        # The stored block is the last one and its payload ends at the cut, so
+        # the sample detection meets the end of the data at each field boundary.
+        video = b"video sample"
+        self.write("s.mkv", video)
+        first = [w.srr_header(), w.stored("a.txt", PAYLOAD)]
+        offset = len(w.srr(first))
+        srsf = w.srsf_fields("app", "s.mkv", crc32(video), len(video))
+        tag = w.id3_fields(2)
+        # fields; cuts (payload lengths) after which the payload is a plain
+        # stored file: fewer than 4 bytes, a tag reaching past the end, or fewer
+        # than 4 bytes after the tag; every other short cut is damage
+        cases = [
+            ("srsf", srsf, range(0, 4)),
+            ("flac", w.flac_fields("app", "s.mkv", crc32(video), len(video)), range(0, 4)),
+            ("id3 then srsf", tag + srsf, list(range(0, 4)) + list(range(10, 16))),
+        ]
+        for label, fields, plain in cases:
+            full = b"".join(fields)
+            cuts = {0, len(full)}
+            end = 0
+            for field in fields:
+                cuts.update((end + 1, end + len(field) - 1, end + len(field)))
+                end += len(field)
+            for cut in sorted(c for c in cuts if 0 <= c <= len(full)):
+                with self.subTest(label, cut=cut):
+                    here = self.fresh("%s-%d" % (label, cut))
+                    (here / "a.txt").write_bytes(PAYLOAD)
+                    (here / "s.mkv").write_bytes(video)
+                    (here / "t.srs").write_bytes(full[:cut])
+                    self.srr(first + [w.stored("t.srs", full[:cut])], where=here)
+                    run = self.tarvok("-v", "release.srr", cwd=here)
+                    out = b"verify release.srr\n" + line("==", "a.txt")
+                    if cut == len(full):
+                        self.assertRun(run, out=out + line("==", "s.mkv") + passed(2))
+                    elif cut in plain:
+                        self.assertRun(run, out=out + line("==", "t.srs") + passed(2))
+                    else:
+                        self.assertRun(run, out=out + failed(1, 1), err=damaged("release.srr", offset), status=1)
+
+
 class Flags(SrrCase):
     def test_sized_srr_header_moves_only_past_its_name(self):
         self.write("a.txt", PAYLOAD)
@@ -424,10 +465,12 @@ class Damage(SrrCase):
     def test_reaching_past_the_end(self):
         header = w.srr_header()
         offset = len(header.data())
+        sample = w.srsf("app", "s.mkv", 0)  # its bytes are not needed: damage all the same
         cases = [
             ("header size", w.block(0x7A, 0, body=b"\0" * 5, header_size=13)),
             ("payload", w.stored("gone.txt", PAYLOAD, payload_size=len(PAYLOAD) + 1)),
             ("huge payload", w.stored("gone.txt", PAYLOAD, payload_size=0xFFFFFFFF)),
+            ("sample payload", w.stored("s.srs", sample, payload_size=len(sample) + 1)),
             ("name", w.block(w.STORED_FILE, w.SIZED, body=w.u16(40) + b"short")),
             ("app name", w.block(w.SRR_HEADER, 0, body=w.u16(0xFFFF) + b"app")),
             ("payload size", w.Block(w.STORED_FILE, [b"\0\0", b"\x6a", b"\x00\x80", b"\x0b\x00", b"\x05\x00"])),
@@ -450,6 +493,13 @@ class Damage(SrrCase):
         self.assertRun(self.tarvok("-qqq", "release.srr"), status=1)
         self.assertRun(self.tarvok("release.srr"), out=b"verify release.srr\n" + failed(1, 1),
                        err=damaged("release.srr", offset), status=1)
+
+    def test_message_names_the_file_without_its_folder(self):
+        lists = self.dir / "lists"
+        lists.mkdir()
+        self.srr([w.srr_header(), w.stored("cut.txt", PAYLOAD, payload_size=99)], where=lists)
+        self.assertRun(self.tarvok("-v", "lists/release.srr"), out=b"verify release.srr\n",
+                       err=damaged("release.srr", len(w.srr_header().data())), status=1)
 
     def test_every_cut_of_a_valid_file(self):
         blocks, files = realistic()
@@ -527,6 +577,28 @@ class Outside(SrrCase):
         self.assertEqual((self.dir / "existing.txt").read_bytes(), b"old")
         self.assertEqual((self.dir / "abs.txt").read_bytes(), b"old")
         self.assertEqual(sorted(os.listdir(work)), ["..foo", "a..b", "ok.txt", "release.srr"])
+
+
+    def test_refusal_under_quiet(self):
+        work = self.dir / "work"
+        work.mkdir()
+        self.srr([w.srr_header(), w.stored("../up.txt", PAYLOAD)], where=work)
+        for args, err in ((["-qq"], outside("../up.txt")), (["-qqq"], b"")):
+            with self.subTest(args=args):
+                self.assertRun(self.tarvok("-x", *args, "release.srr", cwd=work), err=err, status=1)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["work"])
+
+    def test_names_of_many_parts_end_quickly(self):
+        # Names of up to 64 KiB made of short parts: each part must not cost
+        # a look-up of the whole path so far.
+        self.fresh("sub")
+        names = [b"x/" * 20000 + b"n", b"./" * 20000 + b"x/n", b"sub" + b"/" * 40000 + b"x/n"]
+        self.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names])
+        run = self.tarvok("-v", "-x", "release.srr", timeout=30)
+        self.assertRun(run, out=b"verify release.srr\n" + b"".join(line("--", n) for n in names)
+                       + failed(0, 3, missing=3),
+                       err=b"".join(error(b"could not open '" + n + b"' for writing.") for n in names), status=3)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["release.srr", "sub"])
 
 
 @linux_only
