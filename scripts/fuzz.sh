@@ -12,6 +12,7 @@ case "${seconds}" in
 esac
 
 build="${TARVOK_FUZZ_BUILD_DIR:-build/fuzz}"
+case "${build}" in /*) ;; *) build="${root}/${build}" ;; esac
 cmake --preset fuzz -B "${build}"
 cmake --build "${build}" --target srr_fuzzer sfv_line_fuzzer
 
@@ -30,14 +31,14 @@ for pair in srr_fuzzer:srr sfv_line_fuzzer:sfv; do
   echo "=== ${target}: ${seconds} s"
   # Paths are absolute: the .srr target changes into a scratch folder of its own.
   # TMPDIR: the scratch folder of the .srr target goes too, even after a crash.
-  if ! TMPDIR="${work}" "${root}/${build}/fuzz/${target}" \
+  if ! TMPDIR="${work}" "${build}/fuzz/${target}" \
       -max_total_time="${seconds}" -timeout=30 -rss_limit_mb=2048 -max_len=65536 \
       -print_final_stats=1 -artifact_prefix="${work}/artifacts-${target}/" \
       "${work}/${seeds}"; then
     echo "${target} failed; the input that broke it:" >&2
-    mkdir -p "${root}/${build}/fuzz/artifacts"
-    cp -R "${work}/artifacts-${target}/." "${root}/${build}/fuzz/artifacts/" 2>/dev/null || true
-    ls -l "${root}/${build}/fuzz/artifacts" >&2 || true
+    mkdir -p "${build}/fuzz/artifacts"
+    cp -R "${work}/artifacts-${target}/." "${build}/fuzz/artifacts/" 2>/dev/null || true
+    ls -l "${build}/fuzz/artifacts" >&2 || true
     status=1
   fi
 done
