@@ -4,9 +4,10 @@ import os
 import re
 import unittest
 
-from harness import CliCase, WINDOWS, sfv
+from harness import CliCase, WINDOWS, sfv, unprivileged_user
 
 MANY_SFV = b"tarvok: warning: found multiple files with a .sfv extension; using best guess.\n"
+NOT_FOUND = b"tarvok: error: could not find an %s file in the current working directory.\n"
 
 
 def passed(name):
@@ -98,6 +99,19 @@ class DiscoveryTest(CliCase):
         run = self.tarvok(timeout=60)
         self.assertEqual((run.err, run.status), (MANY_SFV, 0))
         self.assertRegex(run.out, rb"\Averify [abc]\.sfv\n\.sfv passed \(1 file\)\n\Z")
+
+    def test_unlistable_working_directory_has_no_candidates(self):
+        user = unprivileged_user()
+        self.populate(self.dir, ["a.sfv"])
+        # Search permission only: the program can stand in it and open named
+        # files, but cannot list it.
+        os.chmod(self.dir, 0o311)
+        self.addCleanup(os.chmod, self.dir, 0o755)
+        for args, kind in (([], b".sfv or .srr"), (["--sfv"], b".sfv"), (["--srr"], b".srr")):
+            with self.subTest(args=args):
+                self.assertRun(self.tarvok(*args, user=user), err=NOT_FOUND % kind, status=1)
+        # A named checksum file is still verified.
+        self.assertRun(self.tarvok("a.sfv", user=user), out=passed("a.sfv"))
 
 
 if __name__ == "__main__":

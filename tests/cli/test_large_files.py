@@ -1,5 +1,5 @@
-"""End-to-end test that a file larger than 4 GiB is summed correctly; natively,
-also that the program's peak resident size stays within a generous bound."""
+"""End-to-end test that a file larger than 4 GiB is summed correctly, and that
+the program's peak resident size stays within a generous bound."""
 
 import os
 import resource
@@ -48,8 +48,11 @@ class LargeFileTest(CliCase):
         self.assertRun(run, out=b"verify x.sfv\n" + line + line + b".sfv passed (2 files)\n")
 
     def test_five_gib_file_is_summed_in_bounded_memory(self):
-        if harness.EMULATOR:
-            self.skipTest("the peak resident size under the emulator is the emulator's")
+        # Under qemu-i386 the peak includes the emulator's own (about 18 MiB), so
+        # it stays an upper bound on the program's that the bound still tests;
+        # under wine it is mostly wine's own and says nothing about the program.
+        if harness.WINDOWS:
+            self.skipTest("the Windows program's memory is not measured under wine")
         big = self.dir / "big.bin"
         self.addCleanup(lambda: big.exists() and big.unlink())
         self.make_sparse(big)
