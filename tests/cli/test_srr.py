@@ -364,7 +364,6 @@ class Samples(SrrCase):
                 self.assertRun(self.tarvok("-v", "cut.srr", cwd=here), out=b"verify cut.srr\n",
                                err=damaged("cut.srr", offset), status=1)
 
-
     def test_every_cut_of_a_sample_header(self):
         # The stored block is the last one and its payload ends at the cut, so
         # the sample detection meets the end of the data at each field boundary.
@@ -577,7 +576,6 @@ class Outside(SrrCase):
         self.assertEqual((self.dir / "existing.txt").read_bytes(), b"old")
         self.assertEqual((self.dir / "abs.txt").read_bytes(), b"old")
         self.assertEqual(sorted(os.listdir(work)), ["..foo", "a..b", "ok.txt", "release.srr"])
-
 
     def test_refusal_under_quiet(self):
         work = self.dir / "work"
