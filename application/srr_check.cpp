@@ -100,7 +100,7 @@ bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // not absolute, no drive letter, no ".." component, no NUL that would cut
 // the path short at the system call.
 bool staysInside(std::string const& name) {
-  if (name.find('\0') != std::string::npos) return false;
+  if (dvk::hasNulByte(name)) return false;
   if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return false;
   if (name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':') return false;
   size_t begin = 0;

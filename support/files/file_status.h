@@ -14,6 +14,11 @@ struct file_status_t {
   uint64_t size = 0;
 };
 
+// No file has a NUL byte in its name: the system's calls would take only the
+// part before it, which names another file. Such a path is never looked up,
+// loaded or opened.
+inline bool hasNulByte(std::string const& path) { return path.find('\0') != std::string::npos; }
+
 // Queries path, following symbolic links (stat on POSIX, _stat64 on Windows).
 file_status_t fileStatus(std::string const& path);
 

@@ -12,9 +12,8 @@ static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
 
 file_status_t fileStatus(std::string const& path) {
   file_status_t status;
-  // No file has a NUL in its name: the system call would look up only the
-  // part before it, and a checksum file could make one file pass for another.
-  if (path.find('\0') != std::string::npos) return status;
+  // Else a checksum file could make one file pass for another.
+  if (hasNulByte(path)) return status;
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return status;
   status.ok = true;

@@ -32,9 +32,8 @@ bool isDeviceName(std::string const& path) {
 }  // namespace
 
 file_status_t fileStatus(std::string const& path) {
-  // No file has a NUL in its name: the runtime would look up only the part
-  // before it, and a checksum file could make one file pass for another.
-  if (path.find('\0') != std::string::npos) return file_status_t{};
+  // Else a checksum file could make one file pass for another.
+  if (hasNulByte(path)) return file_status_t{};
   // The runtime's status query refuses a trailing separator that POSIX stat
   // accepts on a directory ("dir/"); take it off and demand a directory, as
   // POSIX does. A root ("/", "C:\") keeps its separator.

@@ -101,8 +101,7 @@ bool loadFile(const char* path, file_t& file) {
 }
 
 bool loadFile(std::string const& path, file_t& file) {
-  // The open would stop at a NUL and load another file (see fileStatus).
-  if (path.find('\0') != std::string::npos) return false;
+  if (hasNulByte(path)) return false;
   return loadFile(path.c_str(), file);
 }
 
@@ -133,8 +132,8 @@ bool isDirectory(std::string const& path) {
 }
 
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode) {
-  // A NUL would cut the name short and create or truncate another file.
-  if (path.find('\0') != std::string::npos) return open_result_t(internal::notOpenedForWriting(path));
+  // Else another file could be created or truncated.
+  if (hasNulByte(path)) return open_result_t(internal::notOpenedForWriting(path));
   std::fstream stream;
   stream.open(path, mode);
   if (stream.fail() || stream.bad()) {

@@ -69,8 +69,8 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process) {
 
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode) {
   std::fstream opened;
-  // A NUL would cut the name short and open another file: fail as an open would.
-  if (path.find('\0') == std::string::npos)
+  // A path with a NUL byte fails as an open would.
+  if (!hasNulByte(path))
     opened.open(path, mode);
   else
     opened.setstate(std::ios_base::failbit);
