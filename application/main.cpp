@@ -1,10 +1,9 @@
 // The program's entry: parses the command line and serves help, a command-line
 // error, the version, the warranty or the verification run, in that order.
-#include "program.h"
-
 #include <iostream>
 
 #include "console/console.h"
+#include "program.h"
 
 int main(int argc, char** argv) {
   dvk::con::initLocale();

@@ -6,9 +6,9 @@
 #include <iosfwd>
 #include <string>
 
-#include "console/console.h"
 #include "cli/option.h"
 #include "cli/parser.h"
+#include "console/console.h"
 
 namespace app {
 

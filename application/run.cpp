@@ -1,7 +1,5 @@
 // run: chooses the .sfv and .srr to verify, runs the checks, and turns the
 // failures of both checks into the exit status.
-#include "program.h"
-
 #include <algorithm>
 #include <iostream>
 #include <string>
@@ -12,6 +10,7 @@
 #include "discovery.h"
 #include "files/file_status.h"
 #include "files/files.h"
+#include "program.h"
 #include "sfv_check.h"
 #include "srr_check.h"
 

@@ -85,9 +85,9 @@ struct stored_t {
   std::string name;                  // the stored name, or the sample's name
   const uint8_t* payload = nullptr;  // its payloadSize bytes, inside the .srr's data
   uint32_t payloadSize = 0;
-  bool sample = false;               // an "SRSF" or "fLaC" header names a sample
-  uint32_t sampleCrc = 0;            // the header's CRC-32, when sample
-  bool sizedPayload = false;         // flags were exactly 0x8000
+  bool sample = false;        // an "SRSF" or "fLaC" header names a sample
+  uint32_t sampleCrc = 0;     // the header's CRC-32, when sample
+  bool sizedPayload = false;  // flags were exactly 0x8000
 };
 
 void debugLine(std::string const& text) {
@@ -257,8 +257,8 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
 
   disk_crc_t const disk = diskCrc(name, status.kind);
   if (disk.readable) {
-    uint32_t const expected = stored.sample ? stored.sampleCrc
-                                            : dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
+    uint32_t const expected =
+        stored.sample ? stored.sampleCrc : dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
     if (disk.crc == expected) {
       printCrcLine(markerMatch, disk.crc, name);
       result.ok += 1;
@@ -278,8 +278,8 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
 
 // Reads and handles the stored-file block whose name starts at the cursor;
 // the cursor ends after its payload. False when the block is damaged.
-bool handleStoredFile(cursor_t& cursor, bool sizedPayload, uint32_t payloadSize,
-                      dvk::crc32_tables_t const& tables, result_t& result) {
+bool handleStoredFile(cursor_t& cursor, bool sizedPayload, uint32_t payloadSize, dvk::crc32_tables_t const& tables,
+                      result_t& result) {
   std::optional<std::string> storedName = readName(cursor);
   if (!storedName) return false;
   debugLine("   > file name: " + *storedName);

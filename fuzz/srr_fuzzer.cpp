@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::cout.rdbuf(&nullBuffer);
   dvk::con::setProgramName(app::programName);
   dvk::con::setVerbose(0);
-  dvk::con::setQuiet(3);         // damage and unreadable-file messages
-  app::optDebug.typed = "debug"; // the dump reads the same fields once more
+  dvk::con::setQuiet(3);          // damage and unreadable-file messages
+  app::optDebug.typed = "debug";  // the dump reads the same fields once more
   return 0;
 }
 

@@ -12,8 +12,8 @@ uint16_t readU16(const uint8_t*& cursor) {
 }
 
 uint32_t readSyncsafe32(const uint8_t*& cursor) {
-  const uint32_t value = (uint32_t{cursor[0]} << 21) | (uint32_t{cursor[1]} << 14) | (uint32_t{cursor[2]} << 7) |
-                         uint32_t{cursor[3]};
+  const uint32_t value =
+      (uint32_t{cursor[0]} << 21) | (uint32_t{cursor[1]} << 14) | (uint32_t{cursor[2]} << 7) | uint32_t{cursor[3]};
   cursor += 4;
   return value;
 }

@@ -1,7 +1,7 @@
 // x86 processor features for the CRC-32 kernels, from cpuid and xgetbv.
-#include "checksum/internal/crc32_kernels.h"
-
 #include <cpuid.h>
+
+#include "checksum/internal/crc32_kernels.h"
 
 namespace dvk::detail {
 

@@ -3,8 +3,6 @@
 
 namespace dvk::detail {
 
-std::vector<crc32_kernel_t> crc32Kernels() {
-  return {{"slice8", crc32Slice8, true, nullptr, 0}};
-}
+std::vector<crc32_kernel_t> crc32Kernels() { return {{"slice8", crc32Slice8, true, nullptr, 0}}; }
 
 }  // namespace dvk::detail

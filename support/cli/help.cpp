@@ -1,9 +1,8 @@
 // Help, usage and "Try" output of the command-line parser.
-#include "cli/parser.h"
-
 #include <string_view>
 
 #include "cli/internal/parser_chain.h"
+#include "cli/parser.h"
 
 namespace dvk::cli {
 

@@ -29,17 +29,17 @@ struct option_t {
 
   // Withdraws the occurrence: typed and values cleared; token and count stay.
   option_t& reset();
-  bool isSet() const;                // typed is not empty
-  std::string typedName() const;     // "-" + typed when shorter than 2, else "--" + typed
-  std::string shortFlag() const;     // "-x", or "" without a short name
-  std::string longFlag() const;      // "--long", or "" without a long name
-  std::string displayName() const;   // "-x", "-x/--long", "--long" or ""
+  bool isSet() const;               // typed is not empty
+  std::string typedName() const;    // "-" + typed when shorter than 2, else "--" + typed
+  std::string shortFlag() const;    // "-x", or "" without a short name
+  std::string longFlag() const;     // "--long", or "" without a long name
+  std::string displayName() const;  // "-x", "-x/--long", "--long" or ""
 
   // Filled by a parse.
-  std::string typed;                 // name as typed at the last occurrence, without dashes
-  std::string token;                 // the whole token of the last occurrence
+  std::string typed;  // name as typed at the last occurrence, without dashes
+  std::string token;  // the whole token of the last occurrence
   std::vector<std::string> values;
-  uint32_t count = 0;                // occurrences, only with repeatableFlag
+  uint32_t count = 0;  // occurrences, only with repeatableFlag
   // Declaration.
   int shortName = 0;
   std::string longName;

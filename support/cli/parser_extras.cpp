@@ -1,10 +1,9 @@
 // Parser extras of the Windows deliverable.
-#include "cli/parser.h"
-
 #include <algorithm>
 #include <memory>
 
 #include "cli/internal/parser_chain.h"
+#include "cli/parser.h"
 
 namespace dvk::cli {
 

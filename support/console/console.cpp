@@ -17,9 +17,7 @@ Console* attached[4] = {nullptr, nullptr, nullptr, nullptr};
 
 namespace {
 
-stream_t entryFor(std::ios& stream, FILE* file) {
-  return stream_t{platform::isTerminal(file), stream.rdbuf(), file};
-}
+stream_t entryFor(std::ios& stream, FILE* file) { return stream_t{platform::isTerminal(file), stream.rdbuf(), file}; }
 
 }  // namespace
 
@@ -48,12 +46,18 @@ stream_t const* streamWithBuffer(std::streambuf const* buf) {
 
 std::string levelName(unsigned level) {
   switch (level) {
-    case 0: return "trace: ";
-    case 1: return "info: ";
-    case 2: return "warning: ";
-    case 3: return "error: ";
-    case 4: return "fatal: ";
-    default: return "undef: ";
+    case 0:
+      return "trace: ";
+    case 1:
+      return "info: ";
+    case 2:
+      return "warning: ";
+    case 3:
+      return "error: ";
+    case 4:
+      return "fatal: ";
+    default:
+      return "undef: ";
   }
 }
 
@@ -122,7 +126,8 @@ void printTerminalInfo(Console const& console, std::ostream& out) {
   out << "stdout ";
   stream_t const* const entry = internal::streamWithBuffer(std::cout.rdbuf());
   if (entry != nullptr && entry->isTerminal) {
-    out << "is a terminal;" << " ANSI capable:" << (console.ansiCapable != 0 ? "yes" : "no") << "\n";
+    out << "is a terminal;"
+        << " ANSI capable:" << (console.ansiCapable != 0 ? "yes" : "no") << "\n";
   } else {
     out << "is redirected\n";
   }

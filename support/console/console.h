@@ -16,8 +16,8 @@ namespace dvk::con {
 enum class level_t : unsigned { trace = 0, info = 1, warning = 2, error = 3, fatal = 4 };
 
 // Process-wide state, set once by the application after the command line is parsed.
-extern uint32_t verboseLevel;  // V: gates normal (>= 1) and detailed output
-extern uint32_t quietLevel;    // Q: hides messages of level L < fatal when Q >= L
+extern uint32_t verboseLevel;    // V: gates normal (>= 1) and detailed output
+extern uint32_t quietLevel;      // Q: hides messages of level L < fatal when Q >= L
 extern std::string programName;  // printed at the start of every message line
 
 // One standard stream as it stood when the table was built.

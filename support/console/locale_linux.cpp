@@ -1,7 +1,7 @@
 // The Linux deliverable adopts the user's locale.
-#include "console/console.h"
-
 #include <clocale>
+
+#include "console/console.h"
 
 namespace dvk::con {
 

@@ -1,8 +1,8 @@
 // Terminal queries on POSIX systems.
-#include "console/terminal.h"
-
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include "console/terminal.h"
 
 namespace dvk::con::platform {
 

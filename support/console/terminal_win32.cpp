@@ -1,9 +1,9 @@
 // Terminal queries on Windows.
-#include "console/terminal.h"
-
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include "console/terminal.h"
 
 namespace dvk::con::platform {
 

@@ -1,8 +1,8 @@
 // File status on POSIX systems.
-#include "files/file_status.h"
-
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#include "files/file_status.h"
 
 namespace dvk {
 

@@ -1,10 +1,10 @@
 // File status on Windows.
-#include "files/file_status.h"
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cctype>
 
-#include <sys/stat.h>
-#include <sys/types.h>
+#include "files/file_status.h"
 
 namespace dvk {
 
@@ -25,8 +25,8 @@ bool isDeviceName(std::string const& path) {
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
     if (stem == device) return true;
   }
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '1' && stem[3] <= '9';
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+         stem[3] <= '9';
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Path resolution on POSIX systems.
-#include "files/path_resolve.h"
-
 #include <cstdlib>
+
+#include "files/path_resolve.h"
 
 namespace dvk::platform {
 

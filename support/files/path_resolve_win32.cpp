@@ -1,9 +1,9 @@
 // Path resolution on Windows.
-#include "files/path_resolve.h"
-
 #include <windows.h>
 
 #include <string_view>
+
+#include "files/path_resolve.h"
 
 namespace dvk::platform {
 
@@ -35,8 +35,8 @@ std::optional<std::string> resolvePath(const char* path) {
   // No access rights are needed to ask for the name; backup semantics lets the
   // handle name a directory too. The ANSI calls take the path bytes unchanged,
   // as the C runtime's file functions do.
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   handle_guard_t guard{handle};
 

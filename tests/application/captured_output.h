@@ -13,8 +13,7 @@
 
 class CapturedOutput {
  public:
-  CapturedOutput()
-      : savedOut_(std::cout.rdbuf(out_.rdbuf())), savedErr_(std::cerr.rdbuf(err_.rdbuf())) {
+  CapturedOutput() : savedOut_(std::cout.rdbuf(out_.rdbuf())), savedErr_(std::cerr.rdbuf(err_.rdbuf())) {
     dvk::con::setProgramName(app::programName);
   }
   ~CapturedOutput() {

@@ -1,5 +1,9 @@
 // diskCrc: chunked reading gives the whole-data CRC-32, each name is read
 // once, and a name that is not a regular file is never opened.
+#include "crc_cache.h"
+
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -8,14 +12,11 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "captured_output.h"
 #include "checksum/crc32.h"
-#include "crc_cache.h"
 #include "files/file_status.h"
-#include "sfv_check.h"
 #include "scratch_directory.h"
+#include "sfv_check.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -31,13 +32,11 @@ class DiskCrc : public ::testing::Test {
   void SetUp() override { app::crcCache.clear(); }
   void TearDown() override { app::crcCache.clear(); }
   static void write(std::string const& name, std::vector<uint8_t> const& data) {
-    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                static_cast<std::streamsize>(data.size()));
+    std::ofstream(name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
   }
   // diskCrc after the one status query a check makes.
-  static app::disk_crc_t diskCrcOf(std::string const& name) {
-    return app::diskCrc(name, dvk::fileStatus(name).kind);
-  }
+  static app::disk_crc_t diskCrcOf(std::string const& name) { return app::diskCrc(name, dvk::fileStatus(name).kind); }
   ScratchDirectory dir_{"tarvok-crc-"};
   CapturedOutput output_;
 };

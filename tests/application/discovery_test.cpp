@@ -1,14 +1,15 @@
 // Discovery in a scratch working directory: candidates and the tie-breaks
 // whose outcome does not depend on the listing order.
+#include "discovery.h"
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
 #include <system_error>
 
-#include <gtest/gtest.h>
-
-#include "discovery.h"
 #include "scratch_directory.h"
 
 namespace {

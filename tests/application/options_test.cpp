@@ -10,7 +10,7 @@
 namespace {
 
 std::vector<dvk::cli::option_t*> programOptions() {
-  return {&app::optVerbose, &app::optQuiet, &app::optVersion, &app::optHelp, &app::optWarranty,
+  return {&app::optVerbose, &app::optQuiet, &app::optVersion, &app::optHelp,   &app::optWarranty,
           &app::optDebug,   &app::optSfv,   &app::optSrr,     &app::optExtract};
 }
 

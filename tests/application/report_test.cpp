@@ -1,13 +1,14 @@
 // The CRC column's hex widths, the per-file line fields by verbose level, the
 // failure bookkeeping, and the summary line forms.
+#include "report.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "captured_output.h"
-#include "report.h"
 
 namespace {
 
@@ -23,9 +24,18 @@ TEST(Hex, WidthFollowsTheBytesTheValueNeeds) {
     uint32_t value;
     const char* text;
   } const cases[] = {
-      {0, "00"},           {0x7, "07"},         {0xff, "ff"},         {0x100, "0100"},
-      {0x1a2, "01a2"},     {0x1234, "1234"},    {0xffff, "ffff"},     {0x10000, "00010000"},
-      {0x12345, "00012345"}, {0xABCDEF, "00abcdef"}, {0xdeadbeef, "deadbeef"}, {0xffffffff, "ffffffff"},
+      {0, "00"},
+      {0x7, "07"},
+      {0xff, "ff"},
+      {0x100, "0100"},
+      {0x1a2, "01a2"},
+      {0x1234, "1234"},
+      {0xffff, "ffff"},
+      {0x10000, "00010000"},
+      {0x12345, "00012345"},
+      {0xABCDEF, "00abcdef"},
+      {0xdeadbeef, "deadbeef"},
+      {0xffffffff, "ffffffff"},
   };
   for (auto const& c : cases) {
     EXPECT_EQ(app::hex(c.value), c.text) << std::hex << c.value;
@@ -105,7 +115,8 @@ TEST_F(Report, SummaryForms) {
       {".sfv", counts(3, 3, 0, 0, 0), true, ".sfv passed (3 files)\n"},
       {".sfv", counts(8, 5, 2, 1, 1), true,
        ".sfv failed (2 mismatches; 1 missing; 5 passed out of 8 checked; also found 1 unparseable line)\n"},
-      {".sfv", counts(3, 3, 0, 0, 2), true, ".sfv failed (3 passed out of 3 checked; also found 2 unparseable lines)\n"},
+      {".sfv", counts(3, 3, 0, 0, 2), true,
+       ".sfv failed (3 passed out of 3 checked; also found 2 unparseable lines)\n"},
       {".sfv", counts(1, 0, 1, 0, 0), true, ".sfv failed (1 mismatch; 0 passed out of 1 checked)\n"},
       {".sfv", counts(4, 1, 0, 3, 0), true, ".sfv failed (3 missing; 1 passed out of 4 checked)\n"},
       {".srr", counts(2, 2, 0, 0, 0), false, ".srr passed (2 files)\n"},

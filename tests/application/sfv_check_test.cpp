@@ -1,17 +1,18 @@
 // The .sfv check on a scratch release: counts, name lists and the report at
 // each verbose level.
+#include "sfv_check.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "captured_output.h"
 #include "console/console.h"
 #include "crc_cache.h"
-#include "sfv_check.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -41,17 +42,17 @@ class SfvCheck : public ::testing::Test {
 
 // Every kind of line, with CR LF, LF and a lone CR as line ends.
 const std::string mixedList =
-    "; made by hand\r\n"                      // 1 comment
-    "good.bin 3610A686\r\n"                   // 2 match
-    "bad.bin 00000000\r\n"                    // 3 mismatch
-    "sub 12345678\r\n"                        // 4 directory
-    "absent.bin 12345678\r\n"                 // 5 missing
-    "short\r\n"                               // 6 ignored
-    "this line has no checksum\r\n"           // 7 unparseable
-    "good.bin 3610a686\n"                     // 8 match, read once
-    "\r"                                      // 9 empty
-    " good.bin 3610a686\r\n"                  // 10 leading blank: another name
-    "zz 1234567\r\n";                         // 11 unparseable
+    "; made by hand\r\n"             // 1 comment
+    "good.bin 3610A686\r\n"          // 2 match
+    "bad.bin 00000000\r\n"           // 3 mismatch
+    "sub 12345678\r\n"               // 4 directory
+    "absent.bin 12345678\r\n"        // 5 missing
+    "short\r\n"                      // 6 ignored
+    "this line has no checksum\r\n"  // 7 unparseable
+    "good.bin 3610a686\n"            // 8 match, read once
+    "\r"                             // 9 empty
+    " good.bin 3610a686\r\n"         // 10 leading blank: another name
+    "zz 1234567\r\n";                // 11 unparseable
 
 TEST_F(SfvCheck, CountsEveryOutcome) {
   dvk::con::setVerbose(1);

@@ -1,8 +1,8 @@
 // The .sfv line grammar: entries, ignored lines and unparseable lines.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "sfv_check.h"
 
@@ -19,13 +19,13 @@ struct line_case_t {
 
 const line_case_t lineCases[] = {
     {"a 12345678", kind_t::entry, "a", 0x12345678},  // the shortest entry: 10 bytes
-    {"a 1234567", kind_t::ignored, "", 0},            // 9 bytes
-    {"ab 1234567", kind_t::unparseable, "", 0},       // 10 bytes, 7 digits
+    {"a 1234567", kind_t::ignored, "", 0},           // 9 bytes
+    {"ab 1234567", kind_t::unparseable, "", 0},      // 10 bytes, 7 digits
     {"", kind_t::ignored, "", 0},
     {"; a.bin 12345678", kind_t::ignored, "", 0},
     {" ;a.bin 12345678", kind_t::entry, " ;a.bin", 0x12345678},  // only the first byte makes a comment
-    {"          ", kind_t::ignored, "", 0},          // white space only
-    {"x         \t", kind_t::ignored, "", 0},        // only the first byte is left
+    {"          ", kind_t::ignored, "", 0},                      // white space only
+    {"x         \t", kind_t::ignored, "", 0},                    // only the first byte is left
     {"nothingblank1234", kind_t::unparseable, "", 0},
     {"file.bin 123456789", kind_t::unparseable, "", 0},
     {"file.bin 0x123456", kind_t::unparseable, "", 0},

@@ -2,6 +2,8 @@
 // capturing a standard stream, and a scratch directory that cleans up.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,8 +14,6 @@
 #include <string>
 #include <system_error>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace dvk::test {
 

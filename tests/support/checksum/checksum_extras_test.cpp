@@ -1,11 +1,11 @@
 // Tests of the byte-cursor readers and the one-byte CRC-32 step.
-#include "checksum/byte_cursor.h"
-#include "checksum/crc32_extras.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "checksum/byte_cursor.h"
+#include "checksum/crc32_extras.h"
 
 namespace {
 
@@ -27,11 +27,9 @@ TEST(ByteCursor, SyncsafeGroupsOfSevenBits) {
     uint32_t value;
   };
   const row_t rows[] = {
-      {{0x00, 0x00, 0x02, 0x01}, 257u},
-      {{0x7F, 0x7F, 0x7F, 0x7F}, (1u << 28) - 1},
+      {{0x00, 0x00, 0x02, 0x01}, 257u},        {{0x7F, 0x7F, 0x7F, 0x7F}, (1u << 28) - 1},
       {{0x00, 0x00, 0x00, 0x80}, 128u},  // bit 7 spills into the next group
-      {{0x00, 0x00, 0x01, 0x00}, 128u},
-      {{0x80, 0x00, 0x00, 0x00}, 1u << 28},
+      {{0x00, 0x00, 0x01, 0x00}, 128u},        {{0x80, 0x00, 0x00, 0x00}, 1u << 28},
       {{0xFF, 0xFF, 0xFF, 0xFF}, 0x1FFFFFFFu},
   };
   for (row_t const& row : rows) {

@@ -63,9 +63,9 @@ uint64_t foldMultiplier(unsigned k) {
 }
 
 TEST(Crc32FoldMultiplier, DerivationIsAnchored) {
-  EXPECT_EQ(foldMultiplier(0), uint64_t{1} << 32);      // x^0
-  EXPECT_EQ(foldMultiplier(31), uint64_t{1} << 1);      // x^31
-  EXPECT_EQ(foldMultiplier(32), uint64_t{poly} << 1);   // x^32 = P - x^32
+  EXPECT_EQ(foldMultiplier(0), uint64_t{1} << 32);     // x^0
+  EXPECT_EQ(foldMultiplier(31), uint64_t{1} << 1);     // x^31
+  EXPECT_EQ(foldMultiplier(32), uint64_t{poly} << 1);  // x^32 = P - x^32
 }
 
 TEST(Crc32Kernels, ListStartsWithTheTableKernelAndChoosesTheLastSupported) {
@@ -143,8 +143,8 @@ TEST_P(Crc32Kernel, ChainedCallsWithNonZeroInit) {
   uint32_t const start = 0xDEADBEEFu;
   uint32_t const whole = bytewiseCrc(start, data.data(), data.size());
   // Cuts on and beside every step width and entry threshold of the kernels.
-  for (std::size_t const cut : {0, 1, 7, 8, 15, 16, 17, 63, 64, 65, 127, 128, 129, 255, 256, 257, 511, 512, 513,
-                                1000, 4095, 4096, 9999, 19999, 20000}) {
+  for (std::size_t const cut : {0,   1,   7,   8,   15,  16,  17,   63,   64,   65,   127,   128,  129,
+                                255, 256, 257, 511, 512, 513, 1000, 4095, 4096, 9999, 19999, 20000}) {
     uint32_t const head = run(start, data.data(), cut);
     ASSERT_EQ(head, bytewiseCrc(start, data.data(), cut)) << "head of " << cut;
     ASSERT_EQ(run(head, data.data() + cut, data.size() - cut), whole) << "cut at " << cut;
@@ -163,6 +163,8 @@ TEST_P(Crc32Kernel, SeveralMebibytesInOneCallAndInChunks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Compiled, Crc32Kernel, testing::ValuesIn(dvk::detail::crc32Kernels()),
-                         [](testing::TestParamInfo<crc32_kernel_t> const& kernel) { return std::string(kernel.param.name); });
+                         [](testing::TestParamInfo<crc32_kernel_t> const& kernel) {
+                           return std::string(kernel.param.name);
+                         });
 
 }  // namespace

@@ -1,12 +1,12 @@
 // Tests of the parser extras: sub-commands, choices, required and optional
 // arguments, defaults, the one-line usage printer, through parse and help.
-#include "cli/parser.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "cli/parser.h"
 
 namespace {
 
@@ -55,8 +55,10 @@ class Commands : public ::testing::Test {
   }
 
   option_t verbose = option_t('v', "verbose", "more output").repeatable();
-  option_t mode =
-      option_t('m', "mode", "how to sync").argument("M", dvk::cli::text).choices({"fast", "slow", "^all"}).defaultsTo("fast");
+  option_t mode = option_t('m', "mode", "how to sync")
+                      .argument("M", dvk::cli::text)
+                      .choices({"fast", "slow", "^all"})
+                      .defaultsTo("fast");
   option_t dryRun = option_t(0, "dry-run", "change nothing");
   option_t count = option_t('n', "count", "how many").argument("N", dvk::cli::integer).optional();
   parser_t root;

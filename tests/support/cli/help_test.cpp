@@ -1,11 +1,11 @@
 // Tests of the help listing, the choices lines, the command list and the usage line.
-#include "cli/parser.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "cli/parser.h"
 
 using dvk::cli::command_t;
 using dvk::cli::option_t;

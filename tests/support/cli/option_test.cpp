@@ -61,11 +61,9 @@ TEST(Option, TypedNameFollowsTheLastOccurrence) {
     const char* token;
     uint32_t count;
   } const cases[] = {
-      {{"-v"}, "-v", "-v", 1},
-      {{"--verbose"}, "--verbose", "--verbose", 1},
+      {{"-v"}, "-v", "-v", 1},        {{"--verbose"}, "--verbose", "--verbose", 1},
       {{"--v"}, "-v", "--v", 1},  // a one-letter long form shows with one dash
-      {{"-vv", "-v"}, "-v", "-v", 3},
-      {{}, "-", "", 0},
+      {{"-vv", "-v"}, "-v", "-v", 3}, {{}, "-", "", 0},
   };
   for (auto const& c : cases) {
     option_t verbose = option_t('v', "verbose", "").repeatable();

@@ -186,6 +186,7 @@ TEST(Parser, ClustersAndRepeats) {
 }
 
 TEST(Parser, IntegerValues) {
+  // clang-format off
   struct {
     const char* value;
     bool accepted;
@@ -194,6 +195,7 @@ TEST(Parser, IntegerValues) {
       {"%101", true},  {"-5", false},  {"+5", false},  {"abc", false}, {"0X1F", false},
       {"%102", false}, {" 5", false},  {"5 ", false},  {"0x", false},
   };
+  // clang-format on
   for (auto const& c : cases) {
     SCOPED_TRACE(c.value);
     declared_t d;
@@ -237,6 +239,7 @@ TEST(Parser, Choices) {
 }
 
 TEST(Parser, DefaultsOnlyOnTheNormalPath) {
+  // clang-format off
   struct {
     std::vector<std::string> words;
     std::vector<std::string> level;
@@ -247,6 +250,7 @@ TEST(Parser, DefaultsOnlyOnTheNormalPath) {
       {{"-z"}, {"3"}},  // other errors still get defaults
       {{"-n"}, {}},     // a missing required argument does not
   };
+  // clang-format on
   for (auto const& c : cases) {
     declared_t d;
     d.level.defaultValue = "3";

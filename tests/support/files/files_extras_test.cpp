@@ -139,8 +139,7 @@ TEST_F(FilesExtras, ReadFileAndProcessStopsBeforeTheCallback) {
     return std::nullopt;
   };
   EXPECT_EQ(printed(dvk::readFileAndProcess(path("sub"), count)), "'" + path("sub") + "': is a directory");
-  EXPECT_EQ(printed(dvk::readFileAndProcess(path("none"), count)),
-            "'" + path("none") + "': no such file or directory");
+  EXPECT_EQ(printed(dvk::readFileAndProcess(path("none"), count)), "'" + path("none") + "': no such file or directory");
   EXPECT_EQ(calls, 0);
 }
 
@@ -272,7 +271,8 @@ TEST_F(FilesExtras, OpenForWriteRefusesAPathWithNul) {
   const std::string kept = make("keep.bin", "keep");
   const std::string target = kept + std::string(1, '\0') + ".part";
   std::fstream stream;
-  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)), "'" + target + "': could not be opened for writing");
+  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)),
+            "'" + target + "': could not be opened for writing");
   EXPECT_TRUE(stream.fail());
   EXPECT_FALSE(stream.is_open());
   capture_t err(std::cerr);
@@ -286,7 +286,8 @@ TEST_F(FilesExtras, OpenForWriteGivesTheStreamTheNewStreamsSettings) {
   stream.exceptions(std::ios::failbit);
   // The exception mask goes with the old settings: a failed open is an error value.
   const std::string target = path("no/such/dir/file");
-  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)), "'" + target + "': could not be opened for writing");
+  EXPECT_EQ(printed(dvk::openForWrite(target, stream, std::ios::out)),
+            "'" + target + "': could not be opened for writing");
   stream << std::hex;
   ASSERT_FALSE(dvk::openForWrite(path("n.txt"), stream, std::ios::out).has_value());
   stream << 255;
@@ -399,12 +400,8 @@ TEST_F(FilesExtras, StatusTestsOfEachKind) {
     bool exists, directory, regular;
   };
   const std::vector<row_t> rows = {
-      {file, true, false, true},
-      {path("sub"), true, true, false},
-      {path("sub/"), true, true, false},
-      {file + "/", false, false, false},
-      {path("missing"), false, false, false},
-      {"", false, false, false},
+      {file, true, false, true},         {path("sub"), true, true, false},       {path("sub/"), true, true, false},
+      {file + "/", false, false, false}, {path("missing"), false, false, false}, {"", false, false, false},
   };
   for (row_t const& row : rows) {
     EXPECT_EQ(dvk::exists(row.path.c_str()), row.exists) << row.path;

@@ -1,4 +1,6 @@
 // Loading whole files, status tests and opening for writing, on a scratch folder.
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -10,8 +12,6 @@
 #include <system_error>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "files/file_status.h"
 #include "files/files.h"

@@ -1,7 +1,7 @@
 // Path splitting and extensions: both separators and the "."/".." rules.
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "files/files.h"
 
@@ -53,10 +53,17 @@ TEST(PathExtension, LastDotOfBaseNameCaseKept) {
     const char* path;
     const char* ext;
   } const cases[] = {
-      {"archive.part01.rar", "rar"}, {"a.SRR", "SRR"},  {"dir.d/readme", ""},
-      {"name.", ""},                 {".sfv", "sfv"},   {"dir\\x.d\\readme", ""},
-      {"dir/file.sfv", "sfv"},       {"", ""},          {"dir/..", ""},
-      {"dir.d/", ""},                {"a\\b.Nfo", "Nfo"},
+      {"archive.part01.rar", "rar"},
+      {"a.SRR", "SRR"},
+      {"dir.d/readme", ""},
+      {"name.", ""},
+      {".sfv", "sfv"},
+      {"dir\\x.d\\readme", ""},
+      {"dir/file.sfv", "sfv"},
+      {"", ""},
+      {"dir/..", ""},
+      {"dir.d/", ""},
+      {"a\\b.Nfo", "Nfo"},
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.path);

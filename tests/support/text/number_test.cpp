@@ -1,11 +1,10 @@
 // Tests of the number checks and parsers.
-#include "text/text.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "text/internal/unsigned_parse.h"
+#include "text/text.h"
 
 namespace {
 
@@ -15,6 +14,7 @@ TEST(IsNumber, Table) {
     int base;
     bool expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"", 0, false},     {"", 16, false},     {"7", 0, true},       {"x", 0, false},
       {"$f", 0, true},    {"$F", 0, true},     {"$g", 0, false},     {"$", 0, false},
@@ -27,10 +27,11 @@ TEST(IsNumber, Table) {
       {"$ff", 16, false}, {"g", 16, false},    {"19", 10, true},     {"1a", 10, false},
       {"101", 2, true},   {"102", 2, false},   {"77", 8, true},      {"78", 8, false},
   };
+  // clang-format on
   for (Case const& c : cases) {
     EXPECT_EQ(dvk::isNumber(c.text, c.base), c.expected) << '"' << c.text << "\" base " << c.base;
   }
-  EXPECT_FALSE(dvk::isNumber(std::string("1\0" "2", 3), 10));
+  EXPECT_FALSE(dvk::isNumber(std::string({'1', '\0', '2'}), 10));
 }
 
 TEST(ParseInt, Table) {
@@ -38,6 +39,7 @@ TEST(ParseInt, Table) {
     const char* text;
     int64_t expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"", 0},           {"0", 0},           {"42", 42},         {"007", 7},
       {"08", 8},         {"0x1F", 31},       {"0x1f", 31},       {"$1f", 31},
@@ -50,6 +52,7 @@ TEST(ParseInt, Table) {
       {"2147483648", 2147483647}, {"99999999999999999999", 2147483647}, {"0xffffffff", 2147483647},
       {"$80000000", 2147483647},
   };
+  // clang-format on
   for (Case const& c : cases) EXPECT_EQ(dvk::parseInt(c.text), c.expected) << '"' << c.text << '"';
 }
 
@@ -61,6 +64,7 @@ struct UnsignedCase {
 };
 
 TEST(ParseUnsigned, BothWidths) {
+  // clang-format off
   const UnsignedCase cases[] = {
       {"ffffffff", 16, 4294967295, 4294967295},
       {"FFFFFFFF", 16, 4294967295, 4294967295},
@@ -94,13 +98,18 @@ TEST(ParseUnsigned, BothWidths) {
       {"12", 1, -1, -1},
       {"12", 37, -1, -1},
   };
+  // clang-format on
   for (UnsignedCase const& c : cases) {
-    EXPECT_EQ(dvk::internal::parseUnsignedBits(c.text, c.base, 32), c.expected32) << '"' << c.text << "\" base "
-                                                                                  << c.base << " 32 bits";
-    EXPECT_EQ(dvk::internal::parseUnsignedBits(c.text, c.base, 64), c.expected64) << '"' << c.text << "\" base "
-                                                                                  << c.base << " 64 bits";
+    EXPECT_EQ(dvk::internal::parseUnsignedBits(c.text, c.base, 32), c.expected32)
+        << '"' << c.text << "\" base " << c.base << " 32 bits";
+    EXPECT_EQ(dvk::internal::parseUnsignedBits(c.text, c.base, 64), c.expected64)
+        << '"' << c.text << "\" base " << c.base << " 64 bits";
   }
-  EXPECT_EQ(dvk::internal::parseUnsignedBits(std::string("12\0" "3", 4), 10, 32), -1);
+  EXPECT_EQ(dvk::internal::parseUnsignedBits(std::string("12\0"
+                                                         "3",
+                                                         4),
+                                             10, 32),
+            -1);
 }
 
 TEST(ParseUnsigned, PublicFunctionUsesTheDeliverablesWidth) {

@@ -12,9 +12,7 @@ namespace {
 
 std::vector<uint8_t> bytes(std::string const& text) { return {text.begin(), text.end()}; }
 
-std::vector<std::string> asStrings(std::vector<std::string_view> const& views) {
-  return {views.begin(), views.end()};
-}
+std::vector<std::string> asStrings(std::vector<std::string_view> const& views) { return {views.begin(), views.end()}; }
 
 TEST(ToUpper, ChangesOnlyAsciiLettersAndLeavesTheArgument) {
   const std::string original = "abz AZ 09 _-\x80\xe4\xff";
@@ -131,8 +129,8 @@ TEST(ReplaceAll, LeftToRightWithoutRescanningReplacements) {
 }
 
 TEST(ExpandMarkers, NamesValuesAndUnterminatedMarkers) {
-  const std::map<std::string, std::string> table = {{"user", "joe"}, {"", "EMPTY"}, {"a{^b", "nested"},
-                                                    {"loop", "{^user^}"}};
+  const std::map<std::string, std::string> table = {
+      {"user", "joe"}, {"", "EMPTY"}, {"a{^b", "nested"}, {"loop", "{^user^}"}};
   struct row_t {
     std::string text, keep, drop;
   };
@@ -206,7 +204,9 @@ TEST(HexToBytes, DigitGroupsAndSeparators) {
   EXPECT_EQ(dvk::hexToBytes("0x1f"), (b{0x00, 0x1f}));
   EXPECT_EQ(dvk::hexToBytes("zz"), b{});
   EXPECT_EQ(dvk::hexToBytes(""), b{});
-  EXPECT_EQ(dvk::hexToBytes("\xff" "9"), b{0x09});
+  EXPECT_EQ(dvk::hexToBytes("\xff"
+                            "9"),
+            b{0x09});
 }
 
 TEST(HexText, TwoLowerCaseDigitsPerByteAndBack) {
@@ -262,14 +262,8 @@ TEST(JoinPath, CleansOnlyTheSeam) {
     const char* joined;
   };
   const std::vector<row_t> rows = {
-      {"a/b/", "/c", "a/b/c"},
-      {"a\\b", "c\\d", "a/b/c/d"},
-      {"/", "x", "/x"},
-      {"a", "", "a"},
-      {"a\\", "", "a"},
-      {"", "x\\y", "x\\y"},
-      {"a//", "//", "a/"},
-      {"a//b", "c//d", "a//b/c//d"},
+      {"a/b/", "/c", "a/b/c"}, {"a\\b", "c\\d", "a/b/c/d"}, {"/", "x", "/x"},    {"a", "", "a"},
+      {"a\\", "", "a"},        {"", "x\\y", "x\\y"},        {"a//", "//", "a/"}, {"a//b", "c//d", "a//b/c//d"},
       {"//", "", ""},
   };
   for (row_t const& row : rows) {
