@@ -143,8 +143,9 @@ TEST_P(Crc32Kernel, ChainedCallsWithNonZeroInit) {
   uint32_t const start = 0xDEADBEEFu;
   uint32_t const whole = bytewiseCrc(start, data.data(), data.size());
   // Cuts on and beside every step width and entry threshold of the kernels.
-  for (std::size_t const cut : {0,   1,   7,   8,   15,  16,  17,   63,   64,   65,   127,   128,  129,
-                                255, 256, 257, 511, 512, 513, 1000, 4095, 4096, 9999, 19999, 20000}) {
+  std::size_t const cuts[] = {0,   1,   7,   8,   15,  16,  17,   63,   64,   65,   127,   128,  129,
+                              255, 256, 257, 511, 512, 513, 1000, 4095, 4096, 9999, 19999, 20000};
+  for (std::size_t const cut : cuts) {
     uint32_t const head = run(start, data.data(), cut);
     ASSERT_EQ(head, bytewiseCrc(start, data.data(), cut)) << "head of " << cut;
     ASSERT_EQ(run(head, data.data() + cut, data.size() - cut), whole) << "cut at " << cut;

@@ -1,0 +1,56 @@
+// Tests of the UTF-8 <-> UTF-16 conversion.
+#include "text/utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(Utf8ToUtf16, ValidTextOfEveryLength) {
+  struct {
+    const char* utf8;
+    std::u16string utf16;
+  } const cases[] = {
+      {"", u""},
+      {"abc", u"abc"},
+      {"\xc3\xa9.bin", u"\u00e9.bin"},                                           // two bytes
+      {"\xe6\x97\xa5\xe6\x9c\xac", u"\u65e5\u672c"},                             // three bytes
+      {"\xf0\x9f\x8e\xb5", std::u16string{char16_t(0xD83C), char16_t(0xDFB5)}},  // four: a pair
+      {"\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf", u"\u007f\u0080\u07ff\u0800\uffff"},
+      {"\xf4\x8f\xbf\xbf", std::u16string{char16_t(0xDBFF), char16_t(0xDFFF)}},  // U+10FFFF
+  };
+  for (auto const& c : cases) {
+    std::optional<std::u16string> const wide = dvk::utf8ToUtf16(c.utf8);
+    ASSERT_TRUE(wide.has_value()) << c.utf8;
+    EXPECT_EQ(*wide, c.utf16) << c.utf8;
+    EXPECT_EQ(dvk::utf16ToUtf8(*wide), c.utf8);
+  }
+}
+
+TEST(Utf8ToUtf16, InvalidBytesHaveNoSpelling) {
+  for (const char* bad : {
+           "\xe9.bin",              // a Latin-1 byte
+           "\x80",                  // a continuation alone
+           "\xc3",                  // cut off
+           "\xe6\x97",              // cut off
+           "\xc0\xaf",              // overlong
+           "\xe0\x80\xaf",          // overlong
+           "\xed\xa0\x80",          // a surrogate
+           "\xf4\x90\x80\x80",      // above U+10FFFF
+           "\xf8\x88\x80\x80\x80",  // five bytes
+           "ok\xff",
+       }) {
+    EXPECT_FALSE(dvk::utf8ToUtf16(bad).has_value()) << testing::PrintToString(std::string(bad));
+  }
+  EXPECT_FALSE(dvk::utf8ToUtf16(std::string_view("a\0\xc3", 3)).has_value());
+  EXPECT_EQ(dvk::utf8ToUtf16(std::string_view("a\0b", 3)), std::u16string(u"a\0b", 3));
+}
+
+TEST(Utf16ToUtf8, LoneSurrogatesBecomeTheReplacementCharacter) {
+  EXPECT_EQ(dvk::utf16ToUtf8(std::u16string{char16_t(0xD800), u'x'}), "\xef\xbf\xbdx");
+  EXPECT_EQ(dvk::utf16ToUtf8(std::u16string{u'x', char16_t(0xDC00)}), "x\xef\xbf\xbd");
+  EXPECT_EQ(dvk::utf16ToUtf8(std::u16string{char16_t(0xDBFF)}), "\xef\xbf\xbd");
+}
+
+}  // namespace
