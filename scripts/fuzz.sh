@@ -29,9 +29,7 @@ for pair in srr_fuzzer:srr sfv_line_fuzzer:sfv; do
   mkdir -p "${work}/${seeds}" "${work}/artifacts-${target}"
   cp -R "${root}/fuzz/corpus/${seeds}/." "${work}/${seeds}/"
   echo "=== ${target}: ${seconds} s"
-  # Paths are absolute: the .srr target changes into a scratch folder of its own.
-  # TMPDIR: the scratch folder of the .srr target goes too, even after a crash.
-  if ! TMPDIR="${work}" "${build}/fuzz/${target}" \
+  if ! "${build}/fuzz/${target}" \
       -max_total_time="${seconds}" -timeout=30 -rss_limit_mb=2048 -max_len=65536 \
       -print_final_stats=1 -artifact_prefix="${work}/artifacts-${target}/" \
       "${work}/${seeds}"; then
