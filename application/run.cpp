@@ -2,11 +2,15 @@
 // failures of both checks into the exit status.
 #include <algorithm>
 #include <iostream>
+#include <new>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "check_result.h"
 #include "console/console.h"
+#include "crc_cache.h"
 #include "discovery.h"
 #include "files/file_status.h"
 #include "files/files.h"
@@ -95,15 +99,29 @@ bool loadChecksumFile(std::string const& name, dvk::file_t& file) {
   return true;
 }
 
+// check over file, or empty, after the error, when memory ran out on the way:
+// the check stops there (with -x nothing more is written), and what it had
+// collected is released as it unwinds.
+std::optional<app::result_t> checkWithinMemory(app::result_t (*check)(dvk::file_t const&), dvk::file_t const& file) {
+  try {
+    return check(file);
+  } catch (std::bad_alloc const&) {
+  } catch (std::length_error const&) {
+  }
+  // The cache may be what filled the memory, and the run ends here.
+  app::crcCache.clear();
+  // Written piece by piece: a message built as one string would need memory.
+  dvk::con::error([&file] { std::cerr << "'" << file.name << "' could not be checked: not enough memory."; });
+  return std::nullopt;
+}
+
 // Every entry is counted once as ok, mismatch or missing, so the sum is 0
 // exactly when the check passed.
 uint64_t failureCount(app::result_t const& result) {
   return uint64_t{result.mismatch} + result.missing + result.unparseable;
 }
 
-}  // namespace
-
-int run(dvk::con::Console& /*console*/) {
+int runChecks() {
   chosen_t chosen;
   std::vector<std::string> const& arguments = app::rootParser.positionals();
   if (!(arguments.empty() ? chooseByDiscovery(chosen) : chooseFromArguments(arguments, chosen))) {
@@ -118,7 +136,11 @@ int run(dvk::con::Console& /*console*/) {
     if (!loadChecksumFile(chosen.sfv, sfv)) {
       return 1;
     }
-    app::result_t const result = app::check(sfv);
+    std::optional<app::result_t> const checked = checkWithinMemory(app::check, sfv);
+    if (!checked) {
+      return 1;
+    }
+    app::result_t const& result = *checked;
     if (result.checked == 0) {
       dvk::con::error([&sfv] { std::cerr << "'" << sfv.name << "' didn't contain any file checksum entries."; });
       return 1;
@@ -133,7 +155,25 @@ int run(dvk::con::Console& /*console*/) {
     if (!loadChecksumFile(chosen.srr, srr)) {
       return 1;
     }
-    failures += failureCount(app::checkSrr(srr));
+    std::optional<app::result_t> const checked = checkWithinMemory(app::checkSrr, srr);
+    if (!checked) {
+      return 1;
+    }
+    failures += failureCount(*checked);
   }
   return static_cast<int>(std::min(failures, highestStatus));
+}
+
+}  // namespace
+
+int run(dvk::con::Console& /*console*/) {
+  // Outside the checks only discovery's listing, the chosen names and the
+  // loading take memory; running out there ends the run the same way.
+  try {
+    return runChecks();
+  } catch (std::bad_alloc const&) {
+  } catch (std::length_error const&) {
+  }
+  dvk::con::error([] { std::cerr << "not enough memory."; });
+  return 1;
 }

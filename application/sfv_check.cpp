@@ -69,12 +69,14 @@ bool parseSfvLine(const uint8_t* begin, const uint8_t* end, sfv_entry_t& entry) 
 
 result_t check(dvk::file_t const& sfv) {
   result_t result;
-  std::vector<dvk::line_t> const lines = dvk::splitLines(sfv.data);
   dvk::crc32Tables(0xEDB88320u);
   printVerifyLine(sfv.name);
 
+  const uint8_t* cursor = sfv.data.data();
+  const uint8_t* const end = cursor + sfv.data.size();
   std::size_t lineNumber = 0;
-  for (dvk::line_t const& line : lines) {
+  dvk::line_t line{};
+  while (dvk::takeLine(cursor, end, line)) {
     ++lineNumber;
     sfv_entry_t entry;
     if (!parseSfvLine(line.begin, line.end, entry)) {

@@ -139,6 +139,12 @@ std::vector<line_t> splitLines(std::vector<uint8_t> const& data) {
   return lines;
 }
 
+bool takeLine(const uint8_t*& cursor, const uint8_t* end, line_t& line) {
+  if (cursor == end) return false;
+  line = internal::takeLine(cursor, end);
+  return true;
+}
+
 std::string toLower(std::string const& text) {
   std::string lower(text);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

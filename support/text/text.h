@@ -20,6 +20,12 @@ struct line_t {
 // terminator counts; a terminator at the very end adds no empty line.
 std::vector<line_t> splitLines(std::vector<uint8_t> const& data);
 
+// The next line of [cursor, end) into line, with the terminators of
+// splitLines; cursor moves past its terminator. False, line untouched, when
+// cursor is at end. One line at a time keeps no record per line: a buffer of
+// empty lines would cost eight to sixteen times its size as a list.
+bool takeLine(const uint8_t*& cursor, const uint8_t* end, line_t& line);
+
 // Every byte through the C library's tolower in the current locale.
 std::string toLower(std::string const& text);
 

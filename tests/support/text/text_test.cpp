@@ -16,29 +16,31 @@ std::vector<std::string> linesOf(std::vector<uint8_t> const& data) {
 
 std::vector<uint8_t> bytes(std::string const& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
+struct TerminatorCase {
+  std::string data;
+  std::vector<std::string> lines;
+};
+
+const TerminatorCase terminatorCases[] = {
+    {"", {}},
+    {"a", {"a"}},
+    {"a\n", {"a"}},
+    {"a\n\n", {"a", ""}},
+    {"\n", {""}},
+    {"\r", {""}},
+    {"\r\n", {""}},
+    {"a\r\nb", {"a", "b"}},
+    {"a\rb", {"a", "b"}},
+    {"a\n\rb", {"a", "", "b"}},
+    {"a\r\r\nb", {"a", "", "b"}},
+    {"a\r", {"a"}},
+    {"a\r\n\r\n", {"a", ""}},
+    {"a\r\n\n", {"a", ""}},
+    {std::string("x\0y\nz", 5), {std::string("x\0y", 3), "z"}},
+};
+
 TEST(SplitLines, EveryMixOfTerminators) {
-  struct Case {
-    std::string data;
-    std::vector<std::string> lines;
-  };
-  const Case cases[] = {
-      {"", {}},
-      {"a", {"a"}},
-      {"a\n", {"a"}},
-      {"a\n\n", {"a", ""}},
-      {"\n", {""}},
-      {"\r", {""}},
-      {"\r\n", {""}},
-      {"a\r\nb", {"a", "b"}},
-      {"a\rb", {"a", "b"}},
-      {"a\n\rb", {"a", "", "b"}},
-      {"a\r\r\nb", {"a", "", "b"}},
-      {"a\r", {"a"}},
-      {"a\r\n\r\n", {"a", ""}},
-      {"a\r\n\n", {"a", ""}},
-      {std::string("x\0y\nz", 5), {std::string("x\0y", 3), "z"}},
-  };
-  for (Case const& c : cases) {
+  for (TerminatorCase const& c : terminatorCases) {
     EXPECT_EQ(linesOf(bytes(c.data)), c.lines) << "data: " << testing::PrintToString(c.data);
   }
 }
@@ -51,6 +53,35 @@ TEST(SplitLines, LinesPointIntoTheBuffer) {
   EXPECT_EQ(lines[0].end, data.data() + 2);
   EXPECT_EQ(lines[1].begin, data.data() + 4);
   EXPECT_EQ(lines[1].end, data.data() + data.size());
+}
+
+TEST(TakeLine, WalksTheLinesOfSplitLines) {
+  for (TerminatorCase const& c : terminatorCases) {
+    SCOPED_TRACE(testing::PrintToString(c.data));
+    std::vector<uint8_t> const data = bytes(c.data);
+    std::vector<dvk::line_t> const split = dvk::splitLines(data);
+    const uint8_t* cursor = data.data();
+    const uint8_t* const end = cursor + data.size();
+    std::size_t taken = 0;
+    dvk::line_t line{};
+    while (dvk::takeLine(cursor, end, line)) {
+      ASSERT_LT(taken, split.size());
+      EXPECT_EQ(line.begin, split[taken].begin);
+      EXPECT_EQ(line.end, split[taken].end);
+      ++taken;
+    }
+    EXPECT_EQ(taken, split.size());
+    EXPECT_EQ(cursor, end);
+  }
+}
+
+TEST(TakeLine, AtTheEndLeavesTheLineAlone) {
+  std::vector<uint8_t> const data = bytes("a");
+  const uint8_t* cursor = data.data() + 1;
+  dvk::line_t line{data.data(), data.data()};
+  EXPECT_FALSE(dvk::takeLine(cursor, data.data() + 1, line));
+  EXPECT_EQ(line.begin, data.data());
+  EXPECT_EQ(cursor, data.data() + 1);
 }
 
 TEST(ToLower, ClassicLocale) {
