@@ -1,6 +1,7 @@
 // The .sfv check: parses each line into a name and a CRC-32 and tests the file.
 #include "sfv_check.h"
 
+#include <algorithm>
 #include <cctype>
 #include <iostream>
 
@@ -27,6 +28,13 @@ bool unparseable(sfv_entry_t& entry) {
   entry.name.clear();
   entry.crc = unparseableMark;
   return false;
+}
+
+// Several Windows tools begin an .sfv with the UTF-8 byte-order mark; it
+// belongs to no line, and the first line stays line 1.
+void skipByteOrderMark(const uint8_t*& cursor, const uint8_t* end) {
+  static constexpr uint8_t mark[] = {0xEF, 0xBB, 0xBF};
+  if (end - cursor >= 3 && std::equal(mark, mark + 3, cursor)) cursor += 3;
 }
 
 }  // namespace
@@ -74,6 +82,7 @@ result_t check(dvk::file_t const& sfv) {
 
   const uint8_t* cursor = sfv.data.data();
   const uint8_t* const end = cursor + sfv.data.size();
+  skipByteOrderMark(cursor, end);
   std::size_t lineNumber = 0;
   dvk::line_t line{};
   while (dvk::takeLine(cursor, end, line)) {

@@ -1,4 +1,5 @@
-"""End-to-end tests of the program under pressure: memory running out."""
+"""End-to-end tests of the program under pressure: memory running out and a
+byte-order mark before an .sfv."""
 
 import os
 import resource
@@ -8,6 +9,7 @@ import harness
 import srr_writer as w
 from harness import CliCase, as_bytes, crc32
 
+BOM = b"\xef\xbb\xbf"
 GOOD = b"good"
 GOOD_LINE = b"good.bin %08x" % crc32(GOOD)
 
@@ -79,6 +81,48 @@ class OutOfMemoryTest(MemoryCase):
                        err=out_of_memory("big.srr"), status=1)
         self.assertEqual((self.dir / "first.txt").read_bytes(), b"one")
         self.assertFalse((self.dir / "last.txt").exists(), "written after memory ran out")
+
+
+class ByteOrderMarkTest(CliCase):
+    """Only the three bytes at the very start of the .sfv are skipped."""
+
+    UNPARSEABLE = b"ab 1234567"
+
+    # (label, .sfv lines, -v report after the "verify" line, status)
+    TABLE = [
+        ("before-comment", [BOM + b"; made by a Windows tool", GOOD_LINE],
+         b" == : good.bin\n.sfv passed (1 file)\n", 0),
+        ("before-entry", [BOM + GOOD_LINE],
+         b" == : good.bin\n.sfv passed (1 file)\n", 0),
+        ("before-empty-line", [BOM, UNPARSEABLE, GOOD_LINE],
+         b" xx : {.sfv line #2 couldn't be parsed as expected}\n == : good.bin\n"
+         b".sfv failed (1 passed out of 1 checked; also found 1 unparseable line)\n", 1),
+        ("before-unparseable", [BOM + UNPARSEABLE, GOOD_LINE],
+         b" xx : {.sfv line #1 couldn't be parsed as expected}\n == : good.bin\n"
+         b".sfv failed (1 passed out of 1 checked; also found 1 unparseable line)\n", 1),
+        ("in-the-middle", [GOOD_LINE, BOM + GOOD_LINE],
+         b" == : good.bin\n -- : " + BOM + b"good.bin\n"
+         b".sfv failed (1 missing; 1 passed out of 2 checked)\n", 1),
+        ("twice", [BOM + BOM + GOOD_LINE],
+         b" -- : " + BOM + b"good.bin\n.sfv failed (1 missing; 0 passed out of 1 checked)\n", 1),
+        ("cut-short", [BOM[:2] + GOOD_LINE],
+         b" -- : " + BOM[:2] + b"good.bin\n.sfv failed (1 missing; 0 passed out of 1 checked)\n", 1),
+    ]
+
+    def test_mark_at_the_start(self):
+        for end in (b"\r\n", b"\n"):
+            for label, lines, report, status in self.TABLE:
+                with self.subTest(label=label, end=end):
+                    folder = self.fresh(label + repr(end))
+                    (folder / "good.bin").write_bytes(GOOD)
+                    (folder / "x.sfv").write_bytes(b"".join(line + end for line in lines))
+                    self.assertRun(self.tarvok("-v", "x.sfv", cwd=folder),
+                                   out=b"verify x.sfv\n" + report, status=status)
+
+    def test_mark_alone(self):
+        self.write("x.sfv", BOM)
+        self.assertRun(self.tarvok("x.sfv"), out=b"verify x.sfv\n",
+                       err=error("'x.sfv' didn't contain any file checksum entries."), status=1)
 
 
 if __name__ == "__main__":
