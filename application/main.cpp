@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "console/console.h"
+#include "finish.h"
 #include "program.h"
 
 int main(int argc, char** argv) {
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
       dvk::con::printTerminalInfo(app::console, std::cout);
     }
     app::rootParser.printHelp(std::cout);
-    return 0;
+    return app::finish(0);
   }
 
   dvk::con::setProgramName(app::programName);
@@ -31,18 +32,18 @@ int main(int argc, char** argv) {
     // Fatal: shown at every quiet level.
     dvk::con::report(static_cast<unsigned>(dvk::con::level_t::fatal), errors);
     app::rootParser.printTryHelp(std::cerr);
-    return 1;
+    return app::finish(1);
   }
 
   if (app::optVersion.isSet()) {
     app::printVersion(std::cout);
     std::cout << "Credits\n - " << app::credits << "\n";
-    return 0;
+    return app::finish(0);
   }
 
   if (app::optWarranty.isSet()) {
     std::cout << "Disclaimer of Warranty\n" << app::warrantyText << "\n";
-    return 0;
+    return app::finish(0);
   }
 
   // -v wins: the summaries come back, while messages stay hidden at the
@@ -53,5 +54,5 @@ int main(int argc, char** argv) {
     app::optQuiet.reset();
   }
 
-  return run(app::console);
+  return app::finish(run(app::console));
 }

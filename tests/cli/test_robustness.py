@@ -1,13 +1,18 @@
-"""End-to-end tests of the program under pressure: memory running out and a
-byte-order mark before an .sfv."""
+"""End-to-end tests of the program under pressure: memory running out, a
+standard output that loses what is written, and a byte-order mark before an
+.sfv."""
 
 import os
 import resource
+import signal
+import subprocess
 import unittest
 
 import harness
 import srr_writer as w
 from harness import CliCase, as_bytes, crc32
+
+linux_only = unittest.skipIf(harness.WINDOWS, "needs POSIX devices, descriptors and signals")
 
 BOM = b"\xef\xbb\xbf"
 GOOD = b"good"
@@ -21,6 +26,8 @@ def error(text):
 def out_of_memory(name):
     return error(b"'" + as_bytes(name) + b"' could not be checked: not enough memory.")
 
+
+LOST = error("could not write to standard output.")
 
 # The address space the program is given where memory is to run out: the
 # program itself needs a few MiB, the 32-bit one under qemu-i386 a few more.
@@ -81,6 +88,68 @@ class OutOfMemoryTest(MemoryCase):
                        err=out_of_memory("big.srr"), status=1)
         self.assertEqual((self.dir / "first.txt").read_bytes(), b"one")
         self.assertFalse((self.dir / "last.txt").exists(), "written after memory ran out")
+
+
+def _run_with_stdout(case, stdout, *args, preexec=None):
+    argv, executable = harness._command(args)
+    done = subprocess.run(argv, executable=executable, cwd=str(case.dir), stdin=subprocess.DEVNULL,
+                          stdout=stdout, stderr=subprocess.PIPE, timeout=120, preexec_fn=preexec)
+    return harness.Run(b"", done.stderr, done.returncode)
+
+
+class LostOutputTest(CliCase):
+    """Standard output that takes nothing: the status must say so."""
+
+    def setUp(self):
+        super().setUp()
+        self.write("good.bin", GOOD)
+        self.write("pass.sfv", GOOD_LINE + b"\n")
+        self.write("one.sfv", b"gone.bin 00000000\n")
+        self.write("two.sfv", GOOD_LINE + b"\ngone.bin 00000000\ngone.bin 00000000\n")
+
+    # (arguments, status of the run when its output is kept)
+    RUNS = [
+        (["pass.sfv"], 0),
+        (["-v", "pass.sfv"], 0),
+        (["one.sfv"], 1),
+        (["two.sfv"], 2),
+        (["--help"], 0),
+        (["--version"], 0),
+        (["--warranty"], 0),
+    ]
+
+    def check_lost(self, run_lost):
+        for args, status in self.RUNS:
+            with self.subTest(args=args):
+                self.assertEqual(self.tarvok(*args).status, status)
+                self.assertRun(run_lost(args), err=LOST, status=max(status, 1))
+
+    def test_full_device(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full here")
+        with open("/dev/full", "wb") as full:
+            self.check_lost(lambda args: _run_with_stdout(self, full, *args))
+
+    @linux_only
+    def test_closed_standard_output(self):
+        self.check_lost(lambda args: _run_with_stdout(self, subprocess.DEVNULL, *args,
+                                                      preexec=lambda: os.close(1)))
+
+    def test_quiet_run_writes_nothing_and_loses_nothing(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full here")
+        with open("/dev/full", "wb") as full:
+            self.assertRun(_run_with_stdout(self, full, "-q", "two.sfv"), status=2)
+
+    @linux_only
+    def test_broken_pipe_ends_the_program_by_its_signal(self):
+        reader, writer = os.pipe()
+        os.close(reader)
+        try:
+            run = _run_with_stdout(self, writer, "--help")
+        finally:
+            os.close(writer)
+        self.assertRun(run, status=-signal.SIGPIPE)
 
 
 class ByteOrderMarkTest(CliCase):
