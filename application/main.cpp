@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   std::string const errors = app::rootParser.errorText();
   if (!errors.empty()) {
     // Fatal: shown at every quiet level.
-    dvk::con::report(static_cast<unsigned>(dvk::con::level_t::fatal), errors);
+    dvk::con::reportLines(static_cast<unsigned>(dvk::con::level_t::fatal), errors);
     app::rootParser.printTryHelp(std::cerr);
     return app::finish(1);
   }

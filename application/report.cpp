@@ -20,6 +20,8 @@ std::string hex(uint32_t value) {
   return text;
 }
 
+std::string shown(std::string const& name) { return dvk::con::shownOn(std::cout, name); }
+
 std::string indent() {
   // The width of "{", eight digits and "} ": lines without a CRC column line
   // up with those that show a full one.
@@ -27,7 +29,7 @@ std::string indent() {
 }
 
 void printVerifyLine(std::string const& name) {
-  dvk::con::normal([&name] { std::cout << "verify " << name << "\n"; });
+  dvk::con::normal([&name] { std::cout << "verify " << shown(name) << "\n"; });
 }
 
 void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name) {
@@ -38,11 +40,11 @@ void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name)
   if (!dvk::con::verboseBelow(3)) {
     std::cout << "{" << hex(diskCrc) << "} ";
   }
-  std::cout << name << "\n";
+  std::cout << shown(name) << "\n";
 }
 
 void printNameLine(const char* marker, std::string const& name) {
-  dvk::con::verbose(2, [marker, &name] { std::cout << marker << indent() << name << "\n"; });
+  dvk::con::verbose(2, [marker, &name] { std::cout << marker << indent() << shown(name) << "\n"; });
 }
 
 void countMissing(result_t& result, std::string const& name) {

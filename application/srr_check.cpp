@@ -22,7 +22,7 @@ namespace app {
 namespace {
 
 void debugLine(std::string const& text) {
-  if (optDebug.isSet()) std::cout << text << "\n";
+  if (optDebug.isSet()) std::cout << shown(text) << "\n";
 }
 
 bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }

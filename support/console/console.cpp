@@ -3,10 +3,12 @@
 
 #include <iostream>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
 #include "console/internal/stream_table.h"
 #include "console/terminal.h"
+#include "text/text.h"
 
 namespace dvk::con {
 
@@ -80,18 +82,69 @@ void normal(std::function<void()> print) {
   if (verboseLevel != 0) print();
 }
 
-bool report(unsigned level, std::function<void()> const& print) {
-  if (!isQuiet(level)) {
-    std::cerr << programName << ": " << levelName(level);
-    print();
-    std::cerr << '\n';
-    std::cerr.flush();
+namespace {
+
+bool onTerminal(std::ios const& stream) {
+  stream_t const* const entry = internal::streamWithBuffer(stream.rdbuf());
+  return entry != nullptr && entry->isTerminal;
+}
+
+// Puts a stream's buffer back however the code in between ends.
+struct buffer_restore_t {
+  std::ios& stream;
+  std::streambuf* saved;
+  ~buffer_restore_t() { stream.rdbuf(saved); }
+};
+
+// What print writes to std::cerr, collected instead of written.
+std::string captureError(std::function<void()> const& print) {
+  std::ostringstream captured;
+  buffer_restore_t const restore{std::cerr, std::cerr.rdbuf(captured.rdbuf())};
+  print();
+  return captured.str();
+}
+
+// text with its control bytes escaped; with keepLineEnds the line feeds that
+// join its lines stay.
+std::string escapedText(std::string const& text, bool keepLineEnds) {
+  if (!keepLineEnds) return escapeControlBytes(text);
+  std::string shown;
+  for (std::size_t begin = 0;;) {
+    std::size_t const end = text.find('\n', begin);
+    shown += escapeControlBytes(text.substr(begin, end - begin));
+    if (end == std::string::npos) return shown;
+    shown += '\n';
+    begin = end + 1;
   }
+}
+
+// The message line. On a terminal its text is escaped: a name in it must not
+// move the cursor or forge a line.
+void writeMessage(unsigned level, bool keepLineEnds, std::function<void()> const& print) {
+  if (isQuiet(level)) return;
+  std::cerr << programName << ": " << levelName(level);
+  if (onTerminal(std::cerr)) {
+    std::cerr << escapedText(captureError(print), keepLineEnds);
+  } else {
+    print();
+  }
+  std::cerr << '\n';
+  std::cerr.flush();
+}
+
+}  // namespace
+
+bool report(unsigned level, std::function<void()> const& print) {
+  writeMessage(level, false, print);
   return level > static_cast<unsigned>(level_t::warning);
 }
 
 void report(unsigned level, std::string const& text) {
   report(level, [&text] { std::cerr << text; });
+}
+
+void reportLines(unsigned level, std::string const& text) {
+  writeMessage(level, true, [&text] { std::cerr << text; });
 }
 
 bool error(std::function<void()> const& print) {
@@ -121,6 +174,10 @@ Console& Console::attach(std::ios& target) {
 }
 
 Console& Console::attach() { return attach(std::cout); }
+
+std::string shownOn(std::ios const& stream, std::string const& text) {
+  return onTerminal(stream) ? escapeControlBytes(text) : text;
+}
 
 void printTerminalInfo(Console const& console, std::ostream& out) {
   out << "stdout ";

@@ -53,8 +53,14 @@ void normal(std::function<void()> print);
 // A message line on std::cerr: programName, ": ", levelName(level), the text
 // print() writes, a line end, flushed; nothing when isQuiet(level).
 // Returns level > 2 whether or not the line was shown.
+// When standard error is a terminal, the text is shown as shownOn gives it:
+// it is made of the program's words and of names from outside, and a name
+// must not move the cursor or forge a line.
 bool report(unsigned level, std::function<void()> const& print);
 void report(unsigned level, std::string const& text);
+// The same line for a text of several lines joined by "\n" (the parser's
+// errors): on a terminal each line is shown on its own, the line ends kept.
+void reportLines(unsigned level, std::string const& text);
 bool error(std::function<void()> const& print);
 void error(std::string const& text);
 void warning(std::string const& text);
@@ -93,6 +99,11 @@ class Console {
   uint32_t spareWordA = 0xFFFF;
   uint32_t spareWordB = 0xFFFF;
 };
+
+// text as it is to be written to stream: where the stream's entry in
+// streams() (looked up by its current buffer) is a terminal, with its control
+// bytes escaped (dvk::escapeControlBytes); anywhere else, byte for byte.
+std::string shownOn(std::ios const& stream, std::string const& text);
 
 // "stdout is a terminal; ANSI capable:yes\n\n" or "stdout is redirected\n\n".
 void printTerminalInfo(Console const& console, std::ostream& out);

@@ -168,6 +168,22 @@ int64_t parseUnsigned(std::string const& text, uint8_t base) {
   return internal::parseUnsignedBits(text, base, kUnsignedLongBits);
 }
 
+std::string escapeControlBytes(std::string const& text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (char const c : text) {
+    auto const byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+      continue;
+    }
+    shown += "\\x";
+    shown += kDigits[byte >> 4];
+    shown += kDigits[byte & 0xFu];
+  }
+  return shown;
+}
+
 std::string plural(std::string const& suffix, std::size_t n) { return n == 1 ? std::string() : suffix; }
 
 }  // namespace dvk

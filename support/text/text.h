@@ -42,6 +42,11 @@ int64_t parseInt(std::string const& text);
 // Linux, 64 bits Windows); -1 when characters remain after the number.
 int64_t parseUnsigned(std::string const& text, uint8_t base);
 
+// text with each byte below 0x20 and the byte 0x7F written as "\x" and two
+// lowercase hex digits (ESC as "\x1b"); every other byte, UTF-8 included,
+// unchanged.
+std::string escapeControlBytes(std::string const& text);
+
 // Empty when n is 1, else suffix.
 std::string plural(std::string const& suffix, std::size_t n);
 

@@ -1,11 +1,14 @@
 """End-to-end tests of the program under pressure: memory running out, a
-standard output that loses what is written, and a byte-order mark before an
-.sfv."""
+standard output that loses what is written, a byte-order mark before an .sfv,
+and names with control bytes on a terminal."""
 
 import os
 import resource
+import select
 import signal
 import subprocess
+import time
+import tty
 import unittest
 
 import harness
@@ -192,6 +195,116 @@ class ByteOrderMarkTest(CliCase):
         self.write("x.sfv", BOM)
         self.assertRun(self.tarvok("x.sfv"), out=b"verify x.sfv\n",
                        err=error("'x.sfv' didn't contain any file checksum entries."), status=1)
+
+
+def _read_all(masters, process, deadline):
+    """Everything written to the pseudo-terminals until the program ends."""
+    collected = {fd: b"" for fd in masters}
+    pending = set(masters)
+    while pending:
+        left = deadline - time.monotonic()
+        ready = select.select(list(pending), [], [], max(left, 0))[0]
+        if not ready:
+            process.kill()
+            raise TimeoutError
+        for fd in ready:
+            try:
+                chunk = os.read(fd, 1 << 16)
+            except OSError:  # EIO: the last writer has closed the terminal
+                chunk = b""
+            if chunk:
+                collected[fd] += chunk
+            else:
+                pending.discard(fd)
+    return [collected[fd] for fd in masters]
+
+
+# Names that would forge report lines: the cursor up a line, a colour, a
+# clear, a carriage return and a line feed, a tab and DEL.
+SFV_NAME = b"ok\x1b[1A\x1b[32m\t\x7f.bin"  # an .sfv line cannot hold CR or LF
+SRR_NAME = b"ok\r == : movie.mkv\n\x1b[2K\t\x7f.nfo"
+ESCAPED_SFV_NAME = b"ok\\x1b[1A\\x1b[32m\\x09\\x7f.bin"
+ESCAPED_SRR_NAME = b"ok\\x0d == : movie.mkv\\x0a\\x1b[2K\\x09\\x7f.nfo"
+
+
+class TerminalNamesTest(CliCase):
+    """Names with control bytes: escaped on a terminal, as given to a pipe."""
+
+    def setUp(self):
+        super().setUp()
+        if harness.WINDOWS:
+            self.skipTest("wine draws a console of its own on a pseudo-terminal (cursor "
+                          "sequences, both streams on one), so no bytes can be compared")
+
+    def on_terminal(self, *args):
+        """Runs the program with standard output and standard error each on a
+        pseudo-terminal of its own, raw so that nothing is added to line ends."""
+        pairs = [os.openpty(), os.openpty()]
+        for _, slave in pairs:
+            tty.setraw(slave)
+        masters = [master for master, _ in pairs]
+        argv, executable = harness._command(args)
+        try:
+            process = subprocess.Popen(argv, executable=executable, cwd=str(self.dir),
+                                       stdin=subprocess.DEVNULL, stdout=pairs[0][1],
+                                       stderr=pairs[1][1])
+            for _, slave in pairs:
+                os.close(slave)
+            try:
+                out, err = _read_all(masters, process, time.monotonic() + 60)
+            except TimeoutError:
+                self.fail("tarvok %r did not end within 60 seconds" % (args,))
+            return harness.Run(out, err, process.wait(timeout=60))
+        finally:
+            for master in masters:
+                os.close(master)
+
+    def both_ways(self, args, out, escaped_out, err=b"", escaped_err=b"", status=0):
+        terminal = self.on_terminal("--help", "--debug=1")
+        if b"stdout is a terminal;" not in terminal.out:
+            self.skipTest("the program does not see a pseudo-terminal as a terminal here")
+        self.assertRun(self.on_terminal(*args), out=escaped_out, err=escaped_err, status=status)
+        self.assertRun(self.tarvok(*args), out=out, err=err, status=status)
+
+    def test_sfv_names(self):
+        self.write(SFV_NAME, GOOD)
+        listing = b"%s %08x\n%s 00000000\n" % (SFV_NAME, crc32(GOOD), b"gone" + SFV_NAME)
+        self.write(b"list\x1b[8m.sfv", listing)
+        report = (b"verify list%s[8m.sfv\n == : {%08x} %s\n -- : " + b" " * 11 + b"gone%s\n"
+                  b".sfv failed (1 missing; 1 passed out of 2 checked)\n")
+        self.both_ways(["-vv", b"list\x1b[8m.sfv"],
+                       report % (b"\x1b", crc32(GOOD), SFV_NAME, SFV_NAME),
+                       report % (b"\\x1b", crc32(GOOD), ESCAPED_SFV_NAME, ESCAPED_SFV_NAME),
+                       status=1)
+
+    def test_srr_names_and_debug_dump(self):
+        self.write(SRR_NAME, b"stored")
+        blocks = [w.srr_header(app=b"app\x1b]0;title\x07"), w.stored(SRR_NAME, b"stored"),
+                  w.stored(b"gone" + SRR_NAME, b"lost")]
+        self.write("x.srr", w.srr(blocks))
+        report = (b"verify x.srr\n  >> blocktype: 69\n   > app name: app%s]0;title%s\n"
+                  b"  >> blocktype: 6a\n   > payload size: 06\n   > file name: %s\n == : %s\n"
+                  b"  >> blocktype: 6a\n   > payload size: 04\n   > file name: gone%s\n -- : gone%s\n"
+                  b".srr failed (1 missing; 1 passed out of 2 checked)\n")
+        self.both_ways(["-v", "--debug=1", "x.srr"],
+                       report % ((b"\x1b", b"\x07") + (SRR_NAME,) * 4),
+                       report % ((b"\\x1b", b"\\x07") + (ESCAPED_SRR_NAME,) * 4),
+                       status=1)
+
+    def test_names_in_messages(self):
+        name = b"no\x1b[2J\r\nsuch.sfv"
+        self.both_ways([name], b"", b"",
+                       err=error(b"could not find '" + name + b"' - does it exist ?"),
+                       escaped_err=error(b"could not find 'no\\x1b[2J\\x0d\\x0asuch.sfv' - does it exist ?"),
+                       status=1)
+
+    def test_errors_of_the_command_line_keep_their_lines(self):
+        fatal = b"tarvok: fatal: no%s is not a valid option (found in: '--no%s')\n" \
+                b"nada is not a valid option (found in: '--nada')\n"
+        try_line = ("Try '%s --help' for more information.\n" % self.invoked).encode()
+        self.both_ways([b"--no\x1b", "--nada"], b"", b"",
+                       err=fatal % (b"\x1b", b"\x1b") + try_line,
+                       escaped_err=fatal % (b"\\x1b", b"\\x1b") + try_line, status=1)
 
 
 if __name__ == "__main__":

@@ -123,6 +123,37 @@ TEST_F(ConsoleTest, EachLineIsFlushedWhenComplete) {
             (std::vector<std::string>{"tarvok: error: one\n", "tarvok: error: one\ntarvok: warning: two\n"}));
 }
 
+TEST_F(ConsoleTest, OnATerminalMessagesShowControlBytesEscaped) {
+  auto const writeAll = [] {
+    con::error([] { std::cerr << "'a\x1b[2J\r\nb\x7f\xc3\xa9'"; });
+    con::report(4, std::string("one\ntwo"));
+    con::reportLines(4, "bad \x1b\n\nworse\t");
+  };
+  con::setProgramName("tarvok");
+  con::setQuiet(0);
+  // The table's error entry points at the capture, as if it were a terminal.
+  con::stream_t& entry = con::streams()[2];
+  con::stream_t const saved = entry;
+  entry = con::stream_t{true, captured.rdbuf(), stderr};
+  writeAll();
+  std::string const onTerminal = takeErr();
+  std::string const shown = con::shownOn(std::cerr, "\x1b\t");
+  entry = saved;
+  writeAll();
+
+  // UTF-8 passes; the parser's own line ends stay line ends.
+  EXPECT_EQ(onTerminal,
+            "tarvok: error: 'a\\x1b[2J\\x0d\\x0ab\\x7f\xc3\xa9'\n"
+            "tarvok: fatal: one\\x0atwo\n"
+            "tarvok: fatal: bad \\x1b\n\nworse\\x09\n");
+  EXPECT_EQ(shown, "\\x1b\\x09");
+  EXPECT_EQ(takeErr(),
+            "tarvok: error: 'a\x1b[2J\r\nb\x7f\xc3\xa9'\n"
+            "tarvok: fatal: one\ntwo\n"
+            "tarvok: fatal: bad \x1b\n\nworse\t\n");
+  EXPECT_EQ(con::shownOn(std::cerr, "\x1b\t"), "\x1b\t");
+}
+
 TEST_F(ConsoleTest, EmptyProgramNameStartsLineWithColon) {
   con::setProgramName("");
   con::setQuiet(0);

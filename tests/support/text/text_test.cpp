@@ -84,6 +84,26 @@ TEST(TakeLine, AtTheEndLeavesTheLineAlone) {
   EXPECT_EQ(cursor, data.data() + 1);
 }
 
+TEST(EscapeControlBytes, OnlyControlBytesAndDelete) {
+  struct {
+    std::string text;
+    std::string shown;
+  } const cases[] = {
+      {"", ""},
+      {"movie.mkv", "movie.mkv"},
+      {"\x1b[1A == : x", "\\x1b[1A == : x"},
+      {"a\r\nb\t", "a\\x0d\\x0ab\\x09"},
+      {std::string("\0\x01\x1f", 3), "\\x00\\x01\\x1f"},
+      {"\x7f", "\\x7f"},
+      {" ~", " ~"},                              // 0x20 and 0x7E stay
+      {"\xc3\xa9\x80\xff", "\xc3\xa9\x80\xff"},  // UTF-8 and other high bytes stay
+      {"\\x41", "\\x41"},                        // a backslash is no control byte
+  };
+  for (auto const& c : cases) {
+    EXPECT_EQ(dvk::escapeControlBytes(c.text), c.shown) << testing::PrintToString(c.text);
+  }
+}
+
 TEST(ToLower, ClassicLocale) {
   // Nothing in this test binary changes the locale, so only A to Z change.
   EXPECT_EQ(dvk::toLower("AbC-XYZ.SFV@[`"), "abc-xyz.sfv@[`");
