@@ -11,40 +11,45 @@ constexpr char32_t replacementCharacter = 0xFFFD;
 
 bool isContinuation(unsigned char byte) { return (byte & 0xC0u) == 0x80u; }
 
-// Decodes the code point at text[pos]; false on any invalid sequence.
+// The length of the sequence a lead byte starts, by its bit pattern; 0 for a
+// byte that starts none.
+std::size_t sequenceLength(unsigned char lead) {
+  if (lead < 0x80u) return 1;
+  if ((lead & 0xE0u) == 0xC0u) return 2;
+  if ((lead & 0xF0u) == 0xE0u) return 3;
+  if ((lead & 0xF8u) == 0xF0u) return 4;
+  return 0;
+}
+
+// Decodes the code point at text[pos]; false on any invalid sequence, which
+// leaves pos where it was.
 bool decode(std::string_view text, std::size_t& pos, char32_t& point) {
   auto const lead = static_cast<unsigned char>(text[pos]);
-  std::size_t length = 0;
-  char32_t smallest = 0;
-  if (lead < 0x80u) {
-    point = lead;
-    pos += 1;
-    return true;
-  }
-  if ((lead & 0xE0u) == 0xC0u) {
-    length = 2;
-    smallest = 0x80;
-    point = lead & 0x1Fu;
-  } else if ((lead & 0xF0u) == 0xE0u) {
-    length = 3;
-    smallest = 0x800;
-    point = lead & 0x0Fu;
-  } else if ((lead & 0xF8u) == 0xF0u) {
-    length = 4;
-    smallest = 0x10000;
-    point = lead & 0x07u;
-  } else {
-    return false;
-  }
-  if (text.size() - pos < length) return false;
+  std::size_t const length = sequenceLength(lead);
+  if (length == 0 || text.size() - pos < length) return false;
+  // By length: the lead byte's value bits, and the smallest value the length
+  // may carry (below it the form is overlong).
+  static constexpr unsigned char leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  point = lead & leadBits[length];
   for (std::size_t i = 1; i < length; ++i) {
     auto const byte = static_cast<unsigned char>(text[pos + i]);
     if (!isContinuation(byte)) return false;
     point = (point << 6) | (byte & 0x3Fu);
   }
-  if (point < smallest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+  if (point < smallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
   pos += length;
   return true;
+}
+
+void appendUtf16(std::u16string& out, char32_t point) {
+  if (point < 0x10000) {
+    out += static_cast<char16_t>(point);
+  } else {
+    point -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (point >> 10));
+    out += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
+  }
 }
 
 void append(std::string& out, char32_t point) {
@@ -74,15 +79,36 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view utf8) {
   while (pos < utf8.size()) {
     char32_t point = 0;
     if (!decode(utf8, pos, point)) return std::nullopt;
-    if (point < 0x10000) {
-      out += static_cast<char16_t>(point);
-    } else {
-      point -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (point >> 10));
-      out += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
-    }
+    appendUtf16(out, point);
   }
   return out;
+}
+
+std::u16string utf8ToUtf16Replacing(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t pos = 0;
+  while (pos < utf8.size()) {
+    char32_t point = 0;
+    if (!decode(utf8, pos, point)) {
+      point = replacementCharacter;
+      pos += 1;
+    }
+    appendUtf16(out, point);
+  }
+  return out;
+}
+
+std::size_t completeUtf8Length(std::string_view utf8) {
+  // A sequence is at most four bytes long, so its lead byte is among the last
+  // four; past a byte that is no continuation there is nothing to wait for.
+  std::size_t const size = utf8.size();
+  for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
+    auto const byte = static_cast<unsigned char>(utf8[size - back]);
+    if (isContinuation(byte)) continue;
+    return sequenceLength(byte) > back ? size - back : size;
+  }
+  return size;
 }
 
 std::string utf16ToUtf8(std::u16string_view utf16) {

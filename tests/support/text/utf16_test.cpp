@@ -53,4 +53,48 @@ TEST(Utf16ToUtf8, LoneSurrogatesBecomeTheReplacementCharacter) {
   EXPECT_EQ(dvk::utf16ToUtf8(std::u16string{char16_t(0xDBFF)}), "\xef\xbf\xbd");
 }
 
+TEST(Utf8ToUtf16Replacing, EachByteThatStartsNoCharacterShowsAsTheReplacement) {
+  struct {
+    std::string utf8;
+    std::u16string shown;
+  } const cases[] = {
+      {"\xc3\xa9.bin", u"\u00e9.bin"},
+      {"\xe9.bin", u"\ufffd.bin"},              // a Latin-1 byte
+      {"a\xe6\x97", u"a\ufffd\ufffd"},          // cut off: each byte on its own
+      {"\xc0\xaf!", u"\ufffd\ufffd!"},          // overlong
+      {"\xed\xa0\x80", u"\ufffd\ufffd\ufffd"},  // a surrogate
+      {"\xff\xf0\x9f\x8e\xb5", std::u16string{u'\ufffd', char16_t(0xD83C), char16_t(0xDFB5)}},
+      {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.utf8));
+    EXPECT_EQ(dvk::utf8ToUtf16Replacing(c.utf8), c.shown);
+    if (auto const exact = dvk::utf8ToUtf16(c.utf8)) {
+      EXPECT_EQ(*exact, c.shown);
+    }
+  }
+}
+
+TEST(CompleteUtf8Length, ACharacterCutOffAtTheEndWaitsForTheNextPiece) {
+  struct {
+    std::string utf8;
+    std::size_t complete;
+  } const cases[] = {
+      {"", 0},
+      {"abc", 3},
+      {"a\xc3", 1},
+      {"a\xc3\xa9", 3},
+      {"\xe6\x97", 0},
+      {"\xe6\x97\xa5", 3},
+      {"x\xf0\x9f\x8e", 1},
+      {"x\xf0\x9f\x8e\xb5", 5},
+      {"\x80\x80\x80\x80", 4},  // stray continuations: nothing to wait for
+      {"a\xff", 2},             // starts nothing
+      {"a\xc3\xa9\xa9", 4},     // a continuation too many
+  };
+  for (auto const& c : cases) {
+    EXPECT_EQ(dvk::completeUtf8Length(c.utf8), c.complete) << testing::PrintToString(c.utf8);
+  }
+}
+
 }  // namespace
