@@ -7,6 +7,7 @@
 
 #include "checksum/crc32.h"
 #include "console/console.h"
+#include "files/native_path.h"
 
 namespace app {
 
@@ -30,7 +31,11 @@ disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   if (kind != dvk::file_kind_t::regular) {
     return sum;
   }
-  std::ifstream in(name, std::ios::in | std::ios::binary);
+  std::optional<std::filesystem::path> const native = dvk::platform::nativePath(name);
+  if (!native) {
+    return sum;
+  }
+  std::ifstream in(*native, std::ios::in | std::ios::binary);
   if (!in) {
     return sum;
   }

@@ -20,7 +20,9 @@ struct listing_t {
   std::vector<std::string> names;  // candidates, in listing order
 };
 
-std::string stemOf(std::string const& name) { return fs::path(name).stem().string(); }
+// Names are UTF-8 inside the program: the u8 forms convert on Windows, where
+// the listing yields UTF-16, and are the bytes unchanged on POSIX.
+std::string stemOf(std::string const& name) { return fs::u8path(name).stem().u8string(); }
 
 // False when the directory cannot be determined or listed to its end: that
 // behaves as a directory without candidates.
@@ -31,20 +33,20 @@ bool listCandidates(std::string const& ext, listing_t& listing) {
     return false;
   }
   try {
-    listing.dirStem = dvk::toLower(dir.filename().stem().string());
+    listing.dirStem = dvk::toLower(dir.filename().stem().u8string());
   } catch (fs::filesystem_error const&) {
     return false;
   }
   fs::directory_iterator entry(dir, ec);
   for (fs::directory_iterator const end; !ec && entry != end; entry.increment(ec)) {
     try {
-      std::string const name = entry->path().filename().string();
-      if (dvk::toLower(fs::path(name).extension().string()) == ext) {
+      std::string const name = entry->path().filename().u8string();
+      if (dvk::toLower(fs::u8path(name).extension().u8string()) == ext) {
         listing.names.push_back(name);
       }
     } catch (fs::filesystem_error const&) {
-      // A name the narrow character set cannot spell could not be opened
-      // by this program either; it is no candidate.
+      // A name without a UTF-8 spelling (a lone surrogate in a Windows
+      // name) could not be opened by this program either; it is no candidate.
     }
   }
   return !ec;

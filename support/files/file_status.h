@@ -19,7 +19,7 @@ struct file_status_t {
 // loaded or opened.
 inline bool hasNulByte(std::string const& path) { return path.find('\0') != std::string::npos; }
 
-// Queries path, following symbolic links (stat on POSIX, _stat64 on Windows).
+// Queries path, following symbolic links (stat on POSIX, _wstat64 on the UTF-16 name on Windows).
 file_status_t fileStatus(std::string const& path);
 
 }  // namespace dvk

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "files/file_status.h"
+#include "files/native_path.h"
 
 namespace dvk {
 
@@ -29,11 +30,19 @@ bool isDeviceName(std::string const& path) {
          stem[3] <= '9';
 }
 
+// The status query on the UTF-16 spelling of path; false, as for a missing
+// file, when the name has none.
+bool queryStatus(std::string const& path, struct _stat64& st) {
+  std::optional<std::filesystem::path> const native = platform::nativePath(path);
+  return native && _wstat64(native->c_str(), &st) == 0;
+}
+
 }  // namespace
 
 file_status_t fileStatus(std::string const& path) {
-  // Else a checksum file could make one file pass for another.
-  if (hasNulByte(path)) return file_status_t{};
+  // Else a checksum file could make one file pass for another; and a name
+  // that is not UTF-8 names nothing here, not even a device.
+  if (!platform::nativePath(path)) return file_status_t{};
   // The runtime's status query refuses a trailing separator that POSIX stat
   // accepts on a directory ("dir/"); take it off and demand a directory, as
   // POSIX does. A root ("/", "C:\") keeps its separator.
@@ -48,13 +57,13 @@ file_status_t fileStatus(std::string const& path) {
 
   struct _stat64 st;
   file_status_t status;
-  if (_stat64(query.c_str(), &st) != 0) {
+  if (!queryStatus(query, st)) {
     if (!trailing && isDeviceName(query)) {
       status.ok = true;  // kind other: never opened
       return status;
     }
     // A share root ("\\server\share\") is found only with its separator.
-    if (!trailing || _stat64(path.c_str(), &st) != 0) return status;
+    if (!trailing || !queryStatus(path, st)) return status;
   }
   const unsigned type = st.st_mode & _S_IFMT;
   if (type == _S_IFDIR) {

@@ -10,6 +10,7 @@
 
 #include "files/file_status.h"
 #include "files/internal/path_error.h"
+#include "files/native_path.h"
 
 namespace dvk {
 
@@ -65,7 +66,9 @@ bool isDotComponent(std::string const& last) { return last == "." || last == "..
 }  // namespace
 
 bool loadFile(const char* path, file_t& file) {
-  std::ifstream in(path, std::ios::in | std::ios::binary | std::ios::ate);
+  std::optional<std::filesystem::path> const native = path == nullptr ? std::nullopt : platform::nativePath(path);
+  if (!native) return false;
+  std::ifstream in(*native, std::ios::in | std::ios::binary | std::ios::ate);
   if (!in) return false;
 
   // tellg is 64-bit in every build; checking it before the cast keeps a
@@ -133,9 +136,10 @@ bool isDirectory(std::string const& path) {
 
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode) {
   // Else another file could be created or truncated.
-  if (hasNulByte(path)) return open_result_t(internal::notOpenedForWriting(path));
+  std::optional<std::filesystem::path> const native = platform::nativePath(path);
+  if (!native) return open_result_t(internal::notOpenedForWriting(path));
   std::fstream stream;
-  stream.open(path, mode);
+  stream.open(*native, mode);
   if (stream.fail() || stream.bad()) {
     return open_result_t(internal::notOpenedForWriting(path));
   }

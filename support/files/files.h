@@ -1,5 +1,6 @@
 // Whole files in memory, path splitting, status tests and opening for writing.
-// Paths are byte strings used unchanged; nothing here prints.
+// Paths are byte strings used unchanged (UTF-8 on Windows, where each call
+// takes their UTF-16 spelling); nothing here prints.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +50,8 @@ extern const std::string pathSeparators;
 
 // Loads the whole file with one read. False when it cannot be opened or
 // positioned, when the read fails or is short, and when the file does not fit
-// in memory, and for a path with a NUL byte (it names no file); on failure
+// in memory, and for a name that names no file (a NUL byte; on Windows, bytes
+// that are not UTF-8), which is never opened; on failure
 // dir and name are untouched. Never throws.
 bool loadFile(const char* path, file_t& file);
 bool loadFile(std::string const& path, file_t& file);
@@ -68,8 +70,8 @@ bool exists(std::string const& path);
 // The status query succeeds and the type is directory.
 bool isDirectory(std::string const& path);
 
-// Opens path with mode unchanged; on failure (a path with a NUL byte fails
-// without an open) the error prints
+// Opens path with mode unchanged; on failure (a name that names no file, as
+// loadFile says, fails without an open) the error prints
 // "'" + path + "': could not be opened for writing".
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode);
 

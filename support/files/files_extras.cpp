@@ -8,6 +8,7 @@
 #include "console/terminal.h"
 #include "files/file_status.h"
 #include "files/internal/path_error.h"
+#include "files/native_path.h"
 #include "files/path_resolve.h"
 
 namespace dvk {
@@ -69,9 +70,10 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process) {
 
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode) {
   std::fstream opened;
-  // A path with a NUL byte fails as an open would.
-  if (!hasNulByte(path))
-    opened.open(path, mode);
+  // A name that names no file here (a NUL byte; not UTF-8 on Windows) fails as
+  // an open would.
+  if (std::optional<std::filesystem::path> const native = platform::nativePath(path))
+    opened.open(*native, mode);
   else
     opened.setstate(std::ios_base::failbit);
   // As a move-assignment would: the caller's stream takes over the new file

@@ -3,7 +3,9 @@
 
 #include <string_view>
 
+#include "files/native_path.h"
 #include "files/path_resolve.h"
+#include "text/utf16.h"
 
 namespace dvk::platform {
 
@@ -32,11 +34,12 @@ void dropExtendedPrefix(std::string& name) {
 
 std::optional<std::string> resolvePath(const char* path) {
   if (path == nullptr || *path == '\0') return std::nullopt;
+  std::optional<std::filesystem::path> const native = nativePath(path);
+  if (!native) return std::nullopt;
   // No access rights are needed to ask for the name; backup semantics lets the
-  // handle name a directory too. The ANSI calls take the path bytes unchanged,
-  // as the C runtime's file functions do.
-  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  // handle name a directory too.
+  HANDLE handle = CreateFileW(native->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   handle_guard_t guard{handle};
 
@@ -52,18 +55,19 @@ std::optional<std::string> resolvePath(const char* path) {
   // the buffer is too small (some implementations refuse a null buffer, so
   // always offer one).
   const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-  std::string name(MAX_PATH, '\0');
+  std::wstring wide(MAX_PATH, L'\0');
   for (int attempt = 0;; ++attempt) {
     if (attempt == 3) return std::nullopt;  // the name keeps changing under us
-    const auto offered = static_cast<DWORD>(name.size());
-    const DWORD length = GetFinalPathNameByHandleA(handle, name.data(), offered, flags);
+    const auto offered = static_cast<DWORD>(wide.size());
+    const DWORD length = GetFinalPathNameByHandleW(handle, wide.data(), offered, flags);
     if (length == 0) return std::nullopt;
     if (length < offered) {
-      name.resize(length);
+      wide.resize(length);
       break;
     }
-    name.resize(static_cast<std::size_t>(length) + 1);
+    wide.resize(static_cast<std::size_t>(length) + 1);
   }
+  std::string name = utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
   dropExtendedPrefix(name);
   return name;
 }

@@ -381,6 +381,15 @@ TEST_F(FilesExtras, RealPathIsAbsoluteAndPlain) {
   EXPECT_TRUE(dvk::pathResolves(file + std::string("\0junk", 5)));
 }
 
+TEST_F(FilesExtras, RealPathOfAUtf8NameIsUtf8) {
+  const std::string name = "\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac-\xf0\x9d\x84\x9e";
+  std::ofstream(scratch_.dir() / fs::u8path(name)) << "r";
+  const std::string resolved = dvk::realPath(scratch_.dir().u8string() + "/" + name);
+  ASSERT_GT(resolved.size(), name.size());
+  EXPECT_EQ(resolved.substr(resolved.size() - name.size()), name);
+  EXPECT_TRUE(fs::equivalent(fs::u8path(resolved), scratch_.dir() / fs::u8path(name))) << resolved;
+}
+
 TEST_F(FilesExtras, RealPathOfSomethingMissingIsEmpty) {
   const std::string file = make("f", "");
   for (std::string const& missing : {path("nothing"), path("nothing/deeper"), std::string()}) {

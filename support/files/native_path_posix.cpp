@@ -1,0 +1,12 @@
+// Names for the system's file calls on POSIX systems: the bytes as they are.
+#include "files/file_status.h"
+#include "files/native_path.h"
+
+namespace dvk::platform {
+
+std::optional<std::filesystem::path> nativePath(std::string const& path) {
+  if (hasNulByte(path)) return std::nullopt;
+  return std::filesystem::path(path);
+}
+
+}  // namespace dvk::platform

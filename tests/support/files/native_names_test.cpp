@@ -1,0 +1,99 @@
+// Names are UTF-8 bytes inside the program on every platform: loading, status
+// and opening for writing reach the file whose name spells them, and a name
+// the platform cannot spell is never looked up or opened.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "files/file_status.h"
+#include "files/files.h"
+#include "files/native_path.h"
+#include "test_helpers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two, three and four bytes a character.
+const std::string kUtf8Name = "\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac-\xf0\x9d\x84\x9e.bin";
+
+class NativeNames : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(scratch_.dir().empty()); }
+
+  std::string at(std::string const& name) const { return scratch_.dir().u8string() + "/" + name; }
+
+  // The names in the folder, as UTF-8, sorted.
+  std::vector<std::string> listed() const {
+    std::vector<std::string> names;
+    for (fs::directory_entry const& entry : fs::directory_iterator(scratch_.dir())) {
+      names.push_back(entry.path().filename().u8string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Every byte of the folder's file name, read through the standard library.
+  std::string read(std::string const& name) const {
+    std::ifstream in(scratch_.dir() / fs::u8path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  dvk::test::scratch_dir_t scratch_{"tarvok-names-"};
+};
+
+TEST_F(NativeNames, Utf8NamesReachTheFileTheySpell) {
+  // Made through the standard library's own UTF-8 conversion.
+  std::ofstream(scratch_.dir() / fs::u8path(kUtf8Name), std::ios::binary) << "abc";
+
+  dvk::file_status_t const status = dvk::fileStatus(at(kUtf8Name));
+  EXPECT_TRUE(status.ok);
+  EXPECT_EQ(status.kind, dvk::file_kind_t::regular);
+  EXPECT_EQ(status.size, 3u);
+
+  dvk::file_t file;
+  ASSERT_TRUE(dvk::loadFile(at(kUtf8Name), file));
+  EXPECT_EQ(std::string(file.data.begin(), file.data.end()), "abc");
+  EXPECT_EQ(file.name, kUtf8Name);
+
+  std::string const written = "new-" + kUtf8Name;
+  {
+    dvk::open_result_t opened = dvk::openForWrite(at(written), std::ios::out | std::ios::binary);
+    ASSERT_TRUE(opened.ok);
+    opened.stream << "xyz";
+  }
+  EXPECT_EQ(listed(), (std::vector<std::string>{written, kUtf8Name}));
+  EXPECT_EQ(read(written), "xyz");
+}
+
+TEST_F(NativeNames, ANameThePlatformCannotSpellIsNeverOpened) {
+  // The Latin-1 bytes of "café.bin": a name of bytes on POSIX, no UTF-8.
+  std::string const notUtf8 = "caf\xe9.bin";
+  EXPECT_FALSE(dvk::platform::nativePath(std::string("a\0b", 3)).has_value());
+  if (dvk::platform::nativePath(notUtf8)) GTEST_SKIP() << "every byte string names a file here";
+
+  // What a narrow call in the ANSI code page would have opened instead.
+  std::string const otherReading = "caf\xc3\xa9.bin";
+  std::ofstream(scratch_.dir() / fs::u8path(otherReading), std::ios::binary) << "abc";
+
+  EXPECT_FALSE(dvk::fileStatus(at(notUtf8)).ok);
+  EXPECT_FALSE(dvk::exists(at(notUtf8)));
+  dvk::file_t file;
+  EXPECT_FALSE(dvk::loadFile(at(notUtf8), file));
+  dvk::open_result_t const opened = dvk::openForWrite(at(notUtf8), std::ios::out | std::ios::binary);
+  ASSERT_FALSE(opened.ok);
+  dvk::test::capture_t capture(std::cerr);
+  opened.error.print();
+  EXPECT_EQ(capture.text(), "'" + at(notUtf8) + "': could not be opened for writing");
+  EXPECT_EQ(listed(), std::vector<std::string>{otherReading});
+  EXPECT_EQ(read(otherReading), "abc");
+}
+
+}  // namespace
