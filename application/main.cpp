@@ -2,6 +2,7 @@
 // error, the version, the warranty or the verification run, in that order.
 #include <iostream>
 
+#include "cli/arguments.h"
 #include "console/console.h"
 #include "finish.h"
 #include "program.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   dvk::con::initLocale();
   app::console.attach();
   app::setupOptions();
+  dvk::cli::platform::useUtf8Arguments(argc, argv);
   app::rootParser.parse(argc, argv);
 
   // Help is served even when the rest of the command line is wrong.
