@@ -6,6 +6,7 @@
 #include <sstream>
 #include <utility>
 
+#include "console/console_text.h"
 #include "console/internal/stream_table.h"
 #include "console/terminal.h"
 #include "text/text.h"
@@ -163,6 +164,8 @@ Console& Console::attach(std::ios& target) {
   stream = &target;
   initLocale();
   platform::prepareStandardStreams();
+  // Before the table is first read: it records the buffers this installs.
+  platform::showTextOnConsoles();
   std::vector<stream_t>& table = streams();
   // No early exit: cerr and clog share a buffer, and both slots are filled.
   for (std::size_t i = 0; i < table.size() && i < 4; ++i) {
