@@ -17,27 +17,24 @@ files=${FILES:-20}
 file_mib=${FILE_MIB:-50}
 
 case "$preset" in
-  linux) arch=(-m32) ;;
-  native) arch=() ;;
+  linux | native) ;;
   *) echo "run.sh: PRESET must be linux or native, not '$preset'" >&2; exit 2 ;;
 esac
-for tool in cmake g++ python3 /usr/bin/time; do
+for tool in cmake python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is needed" >&2; exit 2; }
 done
 
 build=$root/build/bench-$preset
 portable=$root/build/bench-$preset-portable
 
-echo "== building tarvok ($preset), tarvok ($preset, TARVOK_PORTABLE_CRC=ON), plain_read, crc32_throughput"
-cmake --no-warn-unused-cli --preset "$preset" -B "$build" -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target tarvok dvk_checksum >/dev/null
+# The benchmark programs are built by the project (TARVOK_BENCH), with the
+# preset's flags, so the baseline and the kernels are compiled as the program is.
+echo "== building tarvok, plain_read, crc32_throughput ($preset, TARVOK_BENCH=ON) and tarvok ($preset, TARVOK_PORTABLE_CRC=ON)"
+cmake --no-warn-unused-cli --preset "$preset" -B "$build" -DBUILD_TESTING=OFF -DTARVOK_BENCH=ON >/dev/null
+cmake --build "$build" --target tarvok plain_read crc32_throughput >/dev/null
 cmake --no-warn-unused-cli --preset "$preset" -B "$portable" -DBUILD_TESTING=OFF -DTARVOK_PORTABLE_CRC=ON >/dev/null
 cmake --build "$portable" --target tarvok >/dev/null
-cxx=(g++ -std=c++17 -O2 -D_FILE_OFFSET_BITS=64 "${arch[@]}")
-"${cxx[@]}" -o "$build/plain_read" "$here/plain_read.cpp"
-"${cxx[@]}" -I"$root/support" -o "$build/crc32_throughput" "$here/crc32_throughput.cpp" \
-  "$build/support/checksum/libdvk_checksum.a"
-if ! "$build/plain_read" >/dev/null 2>&1; then
+if ! "$build/bench/plain_read" >/dev/null 2>&1; then
   # Timing under an emulator would say nothing of the program.
   echo "run.sh: the $preset programs do not run on this kernel; try PRESET=native" >&2
   exit 2
@@ -92,7 +89,7 @@ median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 
 
 tarvok=("$build/application/tarvok" bench.sfv)
 portable_tarvok=("$portable/application/tarvok" bench.sfv)
-plain=("$build/plain_read" "${names[@]}")
+plain=("$build/bench/plain_read" "${names[@]}")
 
 echo "== $rounds rounds, each runs all three (order rotates from round to round)"
 printf '%-6s %10s %10s %10s\n' round tarvok plain portable
@@ -125,4 +122,4 @@ awk -v t="$tm" -v p="$pm" -v q="$qm" -v rss="$rss_kib" -v mib="$total_mib" 'BEGI
 
 echo
 echo "== dvk::crc32 kernels ($preset build), data in the caches"
-"$build/crc32_throughput"
+"$build/bench/crc32_throughput"
