@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the builds and tests need (Debian packages), then builds and
+# Installs what the builds and tests need (Debian packages), checks the
+# formatting and clang-tidy's findings (scripts/lint.sh), then builds and
 # tests every deliverable: linux (32-bit), native, sanitize, portable (the
 # CRC-32 without carry-less multiplication), windows (under wine), and runs the
 # fuzz targets for a bounded time.
@@ -13,11 +14,14 @@ $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends \
   cmake ninja-build g++ g++-multilib qemu-user googletest python3 time binutils file \
   g++-mingw-w64-x86-64-posix wine wine64 \
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
 
 # wine builds its prefix on first use; do it once here, not inside parallel tests.
 export WINEDEBUG=-all
 wineboot --init >/dev/null 2>&1 || true
+
+echo "=== lint"
+scripts/lint.sh
 
 logs="$(mktemp -d)"
 trap 'rm -rf "${logs}"' EXIT

@@ -2,6 +2,8 @@
 // checks and the accumulated error text.
 #include "cli/parser.h"
 
+#include <algorithm>
+
 #include "cli/internal/parser_chain.h"
 #include "text/text.h"
 
@@ -15,11 +17,9 @@ bool hasKind(option_t const& option, value_kind_t kind) { return (option.valueKi
 
 // An entry that begins with "^" also accepts the text after it.
 bool isChoice(option_t const& option, std::string const& item) {
-  for (std::string const& entry : option.choiceList) {
-    if (entry == item) return true;
-    if (!entry.empty() && entry[0] == '^' && entry.compare(1, std::string::npos, item) == 0) return true;
-  }
-  return false;
+  return std::any_of(option.choiceList.begin(), option.choiceList.end(), [&item](std::string const& entry) {
+    return entry == item || (!entry.empty() && entry[0] == '^' && entry.compare(1, std::string::npos, item) == 0);
+  });
 }
 
 }  // namespace
@@ -134,7 +134,7 @@ parser_t& parseTokens(parser_t& parser, int argc, char** argv) {
     std::string const& token = parser.currentToken;
     if (afterDoubleDash) {
       parser.positionalArgs.push_back(token);
-    } else if (token == "-") {
+    } else if (token == "-") {  // NOLINT(bugprone-branch-clone): "-" never becomes a pending option's value
       parser.positionalArgs.push_back(token);
       pending = nullptr;
     } else if (token == "--") {

@@ -79,7 +79,7 @@ void verbose(unsigned level, std::function<void()> const& print) {
   if (verboseLevel >= level) print();
 }
 
-void normal(std::function<void()> print) {
+void normal(std::function<void()> const& print) {
   if (verboseLevel != 0) print();
 }
 

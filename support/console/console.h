@@ -49,7 +49,7 @@ bool verboseBelow(unsigned level);
 // Runs print when verboseLevel >= level.
 void verbose(unsigned level, std::function<void()> const& print);
 // Runs print when verboseLevel != 0.
-void normal(std::function<void()> print);
+void normal(std::function<void()> const& print);
 // A message line on std::cerr: programName, ": ", levelName(level), the text
 // print() writes, a line end, flushed; nothing when isQuiet(level).
 // Returns level > 2 whether or not the line was shown.
@@ -77,7 +77,7 @@ class Console {
 
   // Remembers the stream, registers this console in `attached` for every
   // table entry sharing its buffer, marks it ANSI capable and attached.
-  Console& attach(std::ios& stream);
+  Console& attach(std::ios& target);
   Console& attach();  // std::cout
 
   // Extras carried by the Windows deliverable only (console_extras.cpp).

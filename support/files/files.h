@@ -30,8 +30,8 @@ struct ErrorCli {
 // Movable, not copyable; destroying it closes the stream.
 class open_result_t {
  public:
-  explicit open_result_t(std::fstream&& stream);
-  explicit open_result_t(ErrorCli error);
+  explicit open_result_t(std::fstream&& opened);
+  explicit open_result_t(ErrorCli failure);
   open_result_t(open_result_t&& other) noexcept;
   open_result_t(open_result_t const&) = delete;
   open_result_t& operator=(open_result_t const&) = delete;

@@ -65,18 +65,12 @@ int64_t convertSigned32(std::string const& text, std::size_t from, int base) {
   return value;
 }
 
-}  // namespace
-
-namespace internal {
-
-int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits) {
-  if (text.empty()) return 0;
-  if (base == 1 || base > 36) return -1;  // strtoul converts nothing
-  uint64_t const max = bits >= 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1;
-
+// Where the digits of text start, after blanks, a sign and a "0x" that base
+// allows; a base of 0 becomes the one the prefix gives. npos where nothing
+// can convert.
+std::size_t digitsStart(std::string const& text, unsigned& base, bool& negative) {
   std::size_t i = 0;
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
@@ -86,7 +80,7 @@ int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits)
     if ((base == 0 || base == 16) && hexPrefix) {
       // "0x" without a hex digit after it converts just the "0", leaving the
       // "x": characters remain either way.
-      if (i + 2 >= text.size() || digitValue(text[i + 2]) >= 16) return -1;
+      if (i + 2 >= text.size() || digitValue(text[i + 2]) >= 16) return std::string::npos;
       i += 2;
       base = 16;
     } else if (base == 0) {
@@ -95,8 +89,22 @@ int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits)
   } else if (base == 0) {
     base = 10;
   }
+  return i;
+}
 
-  std::size_t const digitsStart = i;
+}  // namespace
+
+namespace internal {
+
+int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits) {
+  if (text.empty()) return 0;
+  if (base == 1 || base > 36) return -1;  // strtoul converts nothing
+  uint64_t const max = bits >= 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1;
+
+  bool negative = false;
+  std::size_t const first = digitsStart(text, base, negative);
+  if (first == std::string::npos) return -1;
+  std::size_t i = first;
   uint64_t value = 0;
   bool overflow = false;
   for (; i < text.size(); ++i) {
@@ -110,7 +118,7 @@ int64_t parseUnsignedBits(std::string const& text, unsigned base, unsigned bits)
       }
     }
   }
-  if (i == digitsStart) return -1;  // no digits: nothing converted, the text remains
+  if (i == first) return -1;  // no digits: nothing converted, the text remains
   if (i != text.size()) return -1;
   if (overflow) return static_cast<int64_t>(max);
   if (negative) value = (~value + 1) & max;

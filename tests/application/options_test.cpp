@@ -30,6 +30,7 @@ void parse(std::vector<std::string> words) {
   clearParse();
   words.insert(words.begin(), "tarvok");
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   app::rootParser.parse(static_cast<int>(words.size()), argv.data());

@@ -67,7 +67,7 @@ class scratch_dir_t {
 
   // Writes bytes unchanged to a file of the directory, returns its path.
   std::string write(std::string const& name, std::string const& bytes) const {
-    std::string const file = path(name);
+    std::string file = path(name);
     std::ofstream out(file, std::ios::out | std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;

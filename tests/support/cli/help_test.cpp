@@ -133,7 +133,7 @@ TEST(Help, CommandListing) {
             "  status: shows it\n");
 
   // With a command chosen, the listing is the command's own.
-  root.selectedCommand = &root.commands[0];
+  root.selectedCommand = &root.commands.front();
   EXPECT_EQ(help(root), " -f/--force  overwrite\n");
 }
 

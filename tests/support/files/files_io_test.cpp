@@ -33,7 +33,7 @@ class FilesIo : public ::testing::Test {
 
   // A file of the given length without its blocks: costs no disk space.
   std::string sparse(std::string const& name, uint64_t length) const {
-    std::string const path = write(name, "");
+    std::string path = write(name, "");
     std::error_code ec;
     fs::resize_file(path, length, ec);
     EXPECT_FALSE(ec) << ec.message();
