@@ -2,7 +2,8 @@
 
   ctest_cases.py list MODULE...    prints the id of every case, one a line
   ctest_cases.py invoked FILE      learns the program's invoked name into FILE
-  ctest_cases.py run FILE ID       runs one case, with the name from FILE if any
+  ctest_cases.py run FILE ID       runs one case, with the name from FILE if any;
+                                   status 0 passed, 1 failed, 77 skipped
 
 Under an emulator the invoked name costs a run of the program; learning it
 once for the whole test run spares that run in every case.
@@ -14,6 +15,21 @@ import sys
 import unittest
 
 HERE = pathlib.Path(__file__).resolve().parent
+SKIPPED = 77
+
+
+class _Result(unittest.TextTestResult):
+    """Also counts the sub-tests that passed: a case is skipped only when
+    nothing of it ran."""
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self.subtests_passed = 0
+
+    def addSubTest(self, test, subtest, err):
+        super().addSubTest(test, subtest, err)
+        if err is None:
+            self.subtests_passed += 1
 
 
 def _cases(suite):
@@ -58,8 +74,10 @@ def run_case(path, case_id):
     if learned.is_file():
         os.environ["TARVOK_INVOKED"] = learned.read_text(encoding="utf-8", errors="surrogateescape")
     suite = unittest.defaultTestLoader.loadTestsFromName(case_id)
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    return 0 if result.wasSuccessful() else 1
+    result = unittest.TextTestRunner(verbosity=2, resultclass=_Result).run(suite)
+    if not result.wasSuccessful():
+        return 1
+    return SKIPPED if result.skipped and result.subtests_passed == 0 else 0
 
 
 def main(argv):
