@@ -26,13 +26,19 @@ endfunction()
 
 # tarvok_add_unit_tests(NAME name LIBRARIES ...): every *_test.cpp of the
 # calling folder in one binary; *_extras_test.cpp only where the build carries
-# the extras.
+# the extras, *_posix_test.cpp and *_win32_test.cpp only on their platform.
 function(tarvok_add_unit_tests)
   cmake_parse_arguments(T "" "NAME" "LIBRARIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(NOT TARVOK_EXTRAS)
     list(FILTER sources EXCLUDE REGEX "_extras_test\\.cpp$")
   endif()
+  # *_posix_test.cpp and *_win32_test.cpp only on their own platform.
+  foreach(platform posix win32)
+    if(NOT platform STREQUAL TARVOK_PLATFORM)
+      list(FILTER sources EXCLUDE REGEX "_${platform}_test\\.cpp$")
+    endif()
+  endforeach()
   if(sources)
     tarvok_add_gtest(NAME ${T_NAME} SOURCES ${sources} LIBRARIES ${T_LIBRARIES})
     # test_helpers.h, shared by the support libraries' tests.

@@ -2,33 +2,15 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <cctype>
-
 #include "files/file_status.h"
 #include "files/native_path.h"
+#include "files/path_rules.h"
 
 namespace dvk {
 
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-// Windows opens a reserved device name in any folder and with any extension
-// ("NUL", "con.txt", "dir\COM1") although its status query finds no file
-// there. Such a name must never be opened as a file: "CON" would print to
-// the console, a serial port could block.
-bool isDeviceName(std::string const& path) {
-  const std::size_t start = path.find_last_of("/\\:");
-  std::string stem = path.substr(start == std::string::npos ? 0 : start + 1);
-  stem = stem.substr(0, stem.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-    if (stem == device) return true;
-  }
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
-         stem[3] <= '9';
-}
 
 // The status query on the UTF-16 spelling of path; false, as for a missing
 // file, when the name has none.

@@ -1,5 +1,6 @@
 // Helpers shared by the support libraries' unit tests: byte buffers from text,
-// capturing a standard stream, and a scratch directory that cleans up.
+// capturing a standard stream, a scratch directory that cleans up, and a
+// working directory for a test's duration.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -83,6 +84,23 @@ class scratch_dir_t {
 
  private:
   std::filesystem::path dir_;
+};
+
+// Switches the working directory for a test's duration.
+class in_directory_t {
+ public:
+  explicit in_directory_t(std::filesystem::path const& dir) : saved_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~in_directory_t() {
+    std::error_code ec;
+    std::filesystem::current_path(saved_, ec);
+  }
+  in_directory_t(in_directory_t const&) = delete;
+  in_directory_t& operator=(in_directory_t const&) = delete;
+
+ private:
+  std::filesystem::path saved_;
 };
 
 }  // namespace dvk::test

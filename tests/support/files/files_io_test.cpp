@@ -44,21 +44,6 @@ class FilesIo : public ::testing::Test {
   fs::path const dir_ = scratch_.dir();
 };
 
-// Switches the working directory for a test's duration.
-class InDirectory {
- public:
-  explicit InDirectory(fs::path const& dir) : saved_(fs::current_path()) { fs::current_path(dir); }
-  ~InDirectory() {
-    std::error_code ec;
-    fs::current_path(saved_, ec);
-  }
-  InDirectory(InDirectory const&) = delete;
-  InDirectory& operator=(InDirectory const&) = delete;
-
- private:
-  fs::path saved_;
-};
-
 std::string asString(std::vector<uint8_t> const& data) { return std::string(data.begin(), data.end()); }
 
 TEST_F(FilesIo, LoadReadsEveryByteAndSetsDirAndName) {
@@ -116,7 +101,7 @@ TEST_F(FilesIo, LoadDirectoryFailsWithoutAllocating) {
 
 TEST_F(FilesIo, LoadPathWithoutSeparator) {
   write("plain.srr", "xyz");
-  InDirectory here(dir_);
+  dvk::test::in_directory_t here(dir_);
   dvk::file_t file{"old/", "old", {}};
   ASSERT_TRUE(dvk::loadFile("plain.srr", file));
   EXPECT_EQ(file.dir, "");
@@ -197,7 +182,7 @@ TEST_F(FilesIo, DevicesExistAsNeitherFileNorDirectory) {
     EXPECT_EQ(status.kind, dvk::file_kind_t::other);
   }
   // Names that only begin like a device are ordinary names.
-  for (char const* name : {"nully", "com0", "console.sfv", "lpt10"}) {
+  for (char const* name : {"nully", "com10", "console.sfv", "lpt10"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(dvk::exists(at(name)));
   }

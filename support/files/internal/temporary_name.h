@@ -1,0 +1,15 @@
+// The name of the file that a stored file is written into before it is
+// renamed over its own name, shared by the platform writers.
+#pragma once
+
+#include <string>
+
+namespace dvk::internal {
+
+// "." + last + "." + eight random hexadecimal digits: hidden on POSIX, beside
+// the name it belongs to, and fresh at every call, so that two runs do not
+// meet. A long last is cut (at a UTF-8 character boundary) so that the whole
+// stays within the 255 bytes a file name may have.
+std::string temporaryName(std::string const& last);
+
+}  // namespace dvk::internal

@@ -1,0 +1,61 @@
+// Rules for names from a checksum file, the same on every platform.
+#include "files/path_rules.h"
+
+#include <cstddef>
+
+#include "files/file_status.h"
+
+namespace dvk {
+
+namespace {
+
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool startsWithDrive(std::string const& name) { return name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':'; }
+
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A port number of COM and LPT: one ASCII digit, or the superscript 1, 2 or
+// 3 (U+00B9, U+00B2, U+00B3 in UTF-8), which Windows reserves as well.
+bool isPortDigit(std::string const& tail) {
+  if (tail.size() == 1) return tail[0] >= '0' && tail[0] <= '9';
+  return tail == "\xC2\xB9" || tail == "\xC2\xB2" || tail == "\xC2\xB3";
+}
+
+}  // namespace
+
+bool staysInside(std::string const& name) {
+  if (hasNulByte(name)) return false;
+  if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return false;
+  if (startsWithDrive(name)) return false;
+  std::size_t begin = 0;
+  for (;;) {
+    std::size_t const end = name.find_first_of("/\\", begin);
+    std::size_t const length = (end == std::string::npos ? name.size() : end) - begin;
+    if (length == 2 && name.compare(begin, 2, "..") == 0) return false;
+    if (end == std::string::npos) return true;
+    begin = end + 1;
+  }
+}
+
+bool isDeviceName(std::string const& name) {
+  std::size_t const separator = name.find_last_of("/\\");
+  std::size_t start = separator == std::string::npos ? 0 : separator + 1;
+  if (start == 0 && startsWithDrive(name)) start = 2;
+  std::size_t const stop = name.find_first_of(".:", start);
+  std::string stem = name.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
+  for (char& c : stem) c = asciiUpper(c);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (stem == device) return true;
+  }
+  return stem.size() > 3 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         isPortDigit(stem.substr(3));
+}
+
+bool namesDataStream(std::string const& name) {
+  std::size_t const colon = name.find(':', startsWithDrive(name) ? 2 : 0);
+  return colon != std::string::npos;
+}
+
+}  // namespace dvk
