@@ -9,12 +9,32 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "files/write_inside.h"
 #include "test_helpers.h"
+
+namespace {
+
+// When not 0, the allocation that brings it to 0 throws std::bad_alloc.
+long allocationsUntilFailure = 0;
+
+}  // namespace
+
+// Every allocation of this test binary, so that one can be made to fail.
+// Not inlined: GCC would take the free of a block from operator new for a
+// mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) throw std::bad_alloc();
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
+[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -159,6 +179,55 @@ TEST_F(WriteInsidePosix, AFailedWriteLeavesTheOldBytesAndNoTemporary) {
   EXPECT_EQ(created, write_outcome_t::writeFailed);
   EXPECT_EQ(dvk::test::contents(work_ / "old"), "old bytes");
   EXPECT_EQ(entries(work_), (names_t{"old"}));
+}
+
+// Open descriptors of this process.
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for (auto const& entry : fs::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(WriteInsidePosix, AnAllocationThatFailsLeavesNothingBehind) {
+  // Names too long for a string's own small buffer, so that every step
+  // that copies one allocates.
+  std::string const folder = "a-folder-with-a-long-name";
+  std::string const old = folder + "/an-old-file-with-a-long-name";
+  std::string const fresh = folder + "/a-new-file-with-a-long-name";
+  fs::create_directory(work_ / folder);
+  std::size_t const descriptors = openDescriptors();
+  // Fails the first allocation, then the second, ... until both calls need
+  // fewer than that and succeed.
+  long failures = 0;
+  bool finished = false;
+  for (long failAt = 1; !finished && failAt < 1000; ++failAt) {
+    SCOPED_TRACE(failAt);
+    scratch_.write("work/" + old, "old bytes");
+    finished = true;
+    for (std::string const& name : {old, fresh}) {
+      allocationsUntilFailure = failAt;
+      try {
+        write_outcome_t const outcome = put(name, "new bytes");
+        allocationsUntilFailure = 0;
+        EXPECT_EQ(outcome, write_outcome_t::written);
+      } catch (std::bad_alloc const&) {
+        allocationsUntilFailure = 0;
+        ++failures;
+        finished = false;
+        EXPECT_EQ(dvk::test::contents(work_ / name), name == old ? "old bytes" : "");
+      }
+    }
+    std::vector<std::string> const left = entries(work_ / folder);
+    EXPECT_TRUE(left.size() <= 2 && std::count(left.begin(), left.end(), "an-old-file-with-a-long-name") == 1);
+    EXPECT_EQ(std::count_if(left.begin(), left.end(), [](std::string const& n) { return n[0] == '.'; }), 0);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    fs::remove(work_ / fresh);
+  }
+  EXPECT_TRUE(finished);
+  EXPECT_GT(failures, 2);
 }
 
 }  // namespace
