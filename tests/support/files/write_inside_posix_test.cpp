@@ -34,7 +34,7 @@ long allocationsUntilFailure = 0;
   throw std::bad_alloc();
 }
 [[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
-[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+[[gnu::noinline]] void operator delete(void* block, std::size_t /*size*/) noexcept { std::free(block); }
 
 namespace {
 
@@ -53,7 +53,7 @@ class WriteInsidePosix : public ::testing::Test {
   }
   void TearDown() override { here_.reset(); }
 
-  write_outcome_t put(std::string const& name, std::string const& bytes) {
+  static write_outcome_t put(std::string const& name, std::string const& bytes) {
     return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
   static std::vector<std::string> entries(fs::path const& folder) {
@@ -167,7 +167,7 @@ class file_size_limit_t {
 
 TEST_F(WriteInsidePosix, AFailedWriteLeavesTheOldBytesAndNoTemporary) {
   scratch_.write("work/old", "old bytes");
-  std::string const big(64 * 1024, 'x');
+  std::string const big(std::size_t{64} * 1024, 'x');
   write_outcome_t replaced;
   write_outcome_t created;
   {

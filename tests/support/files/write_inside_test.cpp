@@ -22,7 +22,7 @@ class WriteInside : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(scratch_.dir().empty()); }
 
-  write_outcome_t put(std::string const& name, std::string const& bytes) {
+  static write_outcome_t put(std::string const& name, std::string const& bytes) {
     return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
   std::string read(std::string const& name) const { return dvk::test::contents(scratch_.path(name)); }
