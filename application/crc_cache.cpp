@@ -1,13 +1,12 @@
 // The CRC-32 of files on disk, read in chunks and remembered for the run.
 #include "crc_cache.h"
 
-#include <fstream>
 #include <memory>
 #include <vector>
 
 #include "checksum/crc32.h"
 #include "console/console.h"
-#include "files/native_path.h"
+#include "files/regular_file.h"
 
 namespace app {
 
@@ -27,31 +26,27 @@ uint8_t* pageAlignedChunk() {
 disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   disk_crc_t sum;
   // Only a regular file is opened: opening a FIFO for reading waits for a
-  // writer, and a device may never end.
+  // writer, and a device may never end. The opened file is tested again, in
+  // case the name was swapped since its status was taken.
   if (kind != dvk::file_kind_t::regular) {
     return sum;
   }
-  std::optional<std::filesystem::path> const native = dvk::platform::nativePath(name);
-  if (!native) {
-    return sum;
-  }
-  std::ifstream in(*native, std::ios::in | std::ios::binary);
-  if (!in) {
+  dvk::regular_file_t in(name);
+  if (!in.isOpen()) {
     return sum;
   }
   static uint8_t* const chunk = pageAlignedChunk();
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
   for (;;) {
-    in.read(reinterpret_cast<char*>(chunk), static_cast<std::streamsize>(diskChunkSize));
-    auto const got = static_cast<std::size_t>(in.gcount());
-    sum.crc = dvk::crc32(sum.crc, chunk, chunk + got, tables);
-    if (in.bad()) {
+    int64_t const got = in.read(chunk, diskChunkSize);
+    if (got < 0) {
       return sum;
     }
-    if (!in) {  // end of file: everything was read
+    if (got == 0) {  // end of file: everything was read
       sum.readable = true;
       return sum;
     }
+    sum.crc = dvk::crc32(sum.crc, chunk, chunk + static_cast<std::size_t>(got), tables);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "files/file_status.h"
 #include "files/internal/path_error.h"
 #include "files/native_path.h"
+#include "files/regular_file.h"
 
 namespace dvk {
 
@@ -66,24 +67,15 @@ bool isDotComponent(std::string const& last) { return last == "." || last == "..
 }  // namespace
 
 bool loadFile(const char* path, file_t& file) {
-  std::optional<std::filesystem::path> const native = path == nullptr ? std::nullopt : platform::nativePath(path);
-  if (!native) return false;
-  std::ifstream in(*native, std::ios::in | std::ios::binary | std::ios::ate);
-  if (!in) return false;
+  if (path == nullptr) return false;
+  regular_file_t in{std::string(path)};
+  if (!in.isOpen()) return false;
 
-  // tellg is 64-bit in every build; checking it before the cast keeps a
+  // The size is 64-bit in every build; checking it before the cast keeps a
   // 5 GiB file from wrapping to 1 GiB in a 32-bit size_t.
-  std::streamoff const end = in.tellg();
-  if (end < 0) return false;
-  uint64_t const length = static_cast<uint64_t>(end);
+  uint64_t const length = in.size();
   if (length > largestLoadable(file.data)) return false;
   std::size_t const size = static_cast<std::size_t>(length);
-
-  in.seekg(0, std::ios::beg);
-  if (!in) return false;
-  // A directory can open and report a length (2 GiB - 1 on ext4 for a 32-bit
-  // process) yet give no bytes: refuse it before allocating that length.
-  if (length > 0 && in.peek() == std::ifstream::traits_type::eof()) return false;
 
   try {
     file.data.resize(size);
@@ -91,12 +83,14 @@ bool loadFile(const char* path, file_t& file) {
     return false;
   }
 
-  std::streamsize count = 0;
-  if (size > 0) {
-    in.read(reinterpret_cast<char*>(file.data.data()), static_cast<std::streamsize>(size));
-    count = in.gcount();
+  // One read may deliver less than asked (a signal, a pipe-backed file
+  // system), so read on until the size is reached or the file ends.
+  std::size_t count = 0;
+  while (count < size) {
+    int64_t const got = in.read(file.data.data() + count, size - count);
+    if (got <= 0) return false;
+    count += static_cast<std::size_t>(got);
   }
-  if (in.fail() || in.bad() || static_cast<uint64_t>(count) != length) return false;
 
   file.dir = dirName(path);
   file.name = baseName(path);

@@ -95,6 +95,15 @@ TEST_F(DiskCrc, FifoIsNeverOpenedAndReportedOnce) {
   EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'pipe'\n");
 }
 
+// The status query said "regular file", then the name became a FIFO: the
+// read must neither wait for a writer nor take the FIFO for the file.
+TEST_F(DiskCrc, FifoSwappedInAfterTheStatusQueryIsNotRead) {
+  ASSERT_EQ(::mkfifo("swapped", 0600), 0);
+  app::disk_crc_t const sum = app::diskCrc("swapped", dvk::file_kind_t::regular);
+  EXPECT_FALSE(sum.readable);
+  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'swapped'\n");
+}
+
 TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   CapturedOutput::verboseCount(2);

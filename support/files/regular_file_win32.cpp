@@ -1,0 +1,51 @@
+// Reading regular files on Windows.
+#include <windows.h>
+
+#include <filesystem>
+#include <limits>
+#include <optional>
+
+#include "files/native_path.h"
+#include "files/regular_file.h"
+
+namespace dvk {
+
+namespace {
+
+HANDLE asHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+regular_file_t::regular_file_t(std::string const& name) {
+  std::optional<std::filesystem::path> const native = platform::nativePath(name);
+  if (!native) return;
+  // Without backup semantics a directory does not open; sharing everything
+  // keeps the file usable by others while it is read.
+  HANDLE const handle =
+      CreateFileW(native->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  // A console, a pipe or a serial port is no file on a disk.
+  LARGE_INTEGER length{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || GetFileSizeEx(handle, &length) == 0 || length.QuadPart < 0) {
+    CloseHandle(handle);
+    return;
+  }
+  handle_ = reinterpret_cast<intptr_t>(handle);
+  size_ = static_cast<uint64_t>(length.QuadPart);
+}
+
+regular_file_t::~regular_file_t() {
+  if (isOpen()) CloseHandle(asHandle(handle_));
+}
+
+int64_t regular_file_t::read(uint8_t* buffer, std::size_t count) {
+  if (!isOpen()) return -1;
+  DWORD const asked =
+      count > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max() : static_cast<DWORD>(count);
+  DWORD got = 0;
+  if (ReadFile(asHandle(handle_), buffer, asked, &got, nullptr) == 0) return -1;
+  return static_cast<int64_t>(got);
+}
+
+}  // namespace dvk

@@ -1,0 +1,60 @@
+// regular_file_t: a regular file is read to its end in pieces; anything else
+// is never opened.
+#include "files/regular_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "test_helpers.h"
+
+namespace {
+
+// Everything the file gives, read in pieces of the given size; false when a
+// read failed.
+bool readAll(dvk::regular_file_t& file, std::size_t piece, std::string& bytes) {
+  std::vector<uint8_t> buffer(piece);
+  for (;;) {
+    int64_t const got = file.read(buffer.data(), buffer.size());
+    if (got < 0) return false;
+    if (got == 0) return true;
+    bytes.append(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+  }
+}
+
+TEST(RegularFile, ReadsEveryByteInPiecesOfAnySize) {
+  dvk::test::scratch_dir_t scratch("tarvok-regular-");
+  std::string const data = "first line\r\nsecond\0line\n" + std::string(5000, 'x');
+  std::string const path = scratch.write("data.bin", data);
+  for (std::size_t const piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, data.size() + 1}) {
+    SCOPED_TRACE(piece);
+    dvk::regular_file_t file(path);
+    ASSERT_TRUE(file.isOpen());
+    EXPECT_EQ(file.size(), data.size());
+    std::string bytes;
+    EXPECT_TRUE(readAll(file, piece, bytes));
+    EXPECT_EQ(bytes, data);
+  }
+  dvk::regular_file_t empty(scratch.write("empty", ""));
+  ASSERT_TRUE(empty.isOpen());
+  EXPECT_EQ(empty.size(), 0u);
+  uint8_t byte = 0;
+  EXPECT_EQ(empty.read(&byte, 1), 0);
+}
+
+TEST(RegularFile, WhatIsNoRegularFileIsNotOpened) {
+  dvk::test::scratch_dir_t scratch("tarvok-regular-");
+  std::string const file = scratch.write("file", "x");
+  for (std::string const& name :
+       {scratch.path("missing"), scratch.dir().string(), file + std::string(1, '\0') + "x", file + "/"}) {
+    SCOPED_TRACE(testing::PrintToString(name));
+    dvk::regular_file_t opened(name);
+    EXPECT_FALSE(opened.isOpen());
+    uint8_t byte = 0;
+    EXPECT_EQ(opened.read(&byte, 1), -1);
+  }
+}
+
+}  // namespace
