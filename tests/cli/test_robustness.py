@@ -236,7 +236,7 @@ class TerminalNamesTest(CliCase):
             self.skipTest("wine draws a console of its own on a pseudo-terminal (cursor "
                           "sequences, both streams on one), so no bytes can be compared")
 
-    def on_terminal(self, *args):
+    def on_terminal(self, *args, preexec=None):
         """Runs the program with standard output and standard error each on a
         pseudo-terminal of its own, raw so that nothing is added to line ends."""
         pairs = [os.openpty(), os.openpty()]
@@ -247,7 +247,7 @@ class TerminalNamesTest(CliCase):
         try:
             process = subprocess.Popen(argv, executable=executable, cwd=str(self.dir),
                                        stdin=subprocess.DEVNULL, stdout=pairs[0][1],
-                                       stderr=pairs[1][1])
+                                       stderr=pairs[1][1], preexec_fn=preexec)
             for _, slave in pairs:
                 os.close(slave)
             try:
@@ -259,12 +259,13 @@ class TerminalNamesTest(CliCase):
             for master in masters:
                 os.close(master)
 
-    def both_ways(self, args, out, escaped_out, err=b"", escaped_err=b"", status=0):
+    def both_ways(self, args, out, escaped_out, err=b"", escaped_err=b"", status=0, preexec=None):
         terminal = self.on_terminal("--help", "--debug=1")
         if b"stdout is a terminal;" not in terminal.out:
             self.skipTest("the program does not see a pseudo-terminal as a terminal here")
-        self.assertRun(self.on_terminal(*args), out=escaped_out, err=escaped_err, status=status)
-        self.assertRun(self.tarvok(*args), out=out, err=err, status=status)
+        self.assertRun(self.on_terminal(*args, preexec=preexec), out=escaped_out, err=escaped_err,
+                       status=status)
+        self.assertRun(self.tarvok(*args, preexec=preexec), out=out, err=err, status=status)
 
     def test_sfv_names(self):
         self.write(SFV_NAME, GOOD)
@@ -297,6 +298,22 @@ class TerminalNamesTest(CliCase):
                        err=error(b"could not find '" + name + b"' - does it exist ?"),
                        escaped_err=error(b"could not find 'no\\x1b[2J\\x0d\\x0asuch.sfv' - does it exist ?"),
                        status=1)
+
+    def test_names_in_the_plain_lines_of_extraction(self):
+        # A failed rewrite of a file with other contents is reported on a line
+        # of its own, outside the message frame; its name is escaped the same.
+        self.write(SRR_NAME, b"old")
+        self.write("x.srr", w.srr([w.srr_header(), w.stored(SRR_NAME, bytes(4096))]))
+
+        def limit():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))
+
+        report = b"verify x.srr\n.srr failed (1 mismatch; 0 passed out of 1 checked)\n"
+        line = b'error: failure while trying to write to "%s"\n'
+        self.both_ways(["-x", "x.srr"], report, report, err=line % SRR_NAME,
+                       escaped_err=line % ESCAPED_SRR_NAME, status=1, preexec=limit)
+        self.assertEqual((self.dir / os.fsdecode(SRR_NAME)).read_bytes(), b"old")
 
     def test_errors_of_the_command_line_keep_their_lines(self):
         fatal = b"tarvok: fatal: no%s is not a valid option (found in: '--no%s')\n" \
