@@ -19,12 +19,17 @@ $sudo apt-get install -y --no-install-recommends \
 # wine builds its prefix on first use; do it once here, not inside parallel tests.
 export WINEDEBUG=-all
 wineboot --init >/dev/null 2>&1 || true
+# One wine server for the whole run: the Windows tests start thousands of short
+# wine processes, and a client that connects while an idle server is shutting
+# down fails ("recvmsg: Connection reset by peer").
+wineserver -w || true
+wineserver -p
+logs="$(mktemp -d)"
+trap 'rm -rf "${logs}"; wineserver -k || true' EXIT
 
 echo "=== lint"
 scripts/lint.sh
 
-logs="$(mktemp -d)"
-trap 'rm -rf "${logs}"' EXIT
 passed=0
 skipped=0
 for preset in linux native sanitize portable windows; do
