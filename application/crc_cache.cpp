@@ -36,7 +36,7 @@ disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
     return sum;
   }
   static uint8_t* const chunk = pageAlignedChunk();
-  dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
+  dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   for (;;) {
     int64_t const got = in.read(chunk, diskChunkSize);
     if (got < 0) {

@@ -124,7 +124,7 @@ void dumpBlock(srr_block_t const& block) {
 
 result_t checkSrr(dvk::file_t const& srr) {
   result_t result;
-  dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
+  dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   printVerifyLine(srr.name);
 
   // Each block is tested before the next is read, so output follows block order.

@@ -31,7 +31,7 @@ double mibPerSecond(dvk::detail::crc32_kernel_t const& kernel, std::vector<uint8
 }  // namespace
 
 int main() {
-  dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
+  dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   dvk::detail::crc32_table_view_t view{};
   for (std::size_t k = 0; k < 8; ++k) view.t[k] = tables[k].data();
 

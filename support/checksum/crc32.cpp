@@ -10,10 +10,6 @@ namespace {
 
 crc32_tables_t g_tables;
 
-// The folding kernels' constants are those of this polynomial; a set built
-// for another one (T0[128] is the polynomial itself) is run by slicing-by-8.
-constexpr uint32_t foldedPolynomial = 0xEDB88320u;
-
 }  // namespace
 
 std::vector<uint32_t> crc32Table(uint32_t poly) {
@@ -44,7 +40,9 @@ crc32_tables_t& crc32Tables(uint32_t poly) {
 uint32_t crc32(uint32_t init, const uint8_t* first, const uint8_t* last, crc32_tables_t const& tables) {
   detail::crc32_table_view_t view{};
   for (std::size_t k = 0; k < 8 && k < tables.size(); ++k) view.t[k] = tables[k].data();
-  bool const folded = tables.size() == 8 && tables[0].size() == 256 && tables[0][128] == foldedPolynomial;
+  // The folding kernels' constants are those of crc32Polynomial; a set built
+  // for another one (T0[128] is the polynomial itself) is run by slicing-by-8.
+  bool const folded = tables.size() == 8 && tables[0].size() == 256 && tables[0][128] == crc32Polynomial;
   static const detail::crc32_kernel_t portable = detail::crc32Kernels().front();
   detail::crc32_kernel_t const& kernel = folded ? detail::crc32ChosenKernel() : portable;
   return kernel.run(init, first, static_cast<std::size_t>(last - first), view);

@@ -8,6 +8,9 @@
 
 namespace dvk {
 
+// The reflected polynomial of this CRC, which crc32Tables is built from.
+constexpr uint32_t crc32Polynomial = 0xEDB88320u;
+
 // Eight 256-entry tables T0..T7 for slicing-by-8: T0 is the byte table,
 // Tk[i] the contribution of byte i followed by k zero bytes.
 using crc32_tables_t = std::vector<std::vector<uint32_t>>;

@@ -1,14 +1,12 @@
 // CRC-32 folded with carry-less multiplication (PCLMULQDQ, SSE4.1).
 #include "checksum/internal/crc32_fold128.h"
+#include "checksum/internal/crc32_fold_constants.h"
 
 namespace dvk::detail {
 
-// Pairs {low half, high half} for one fold distance D: k = D + 32, D - 32.
 const crc32_fold_constant_t crc32PclmulFolds[4] = {
-    {544, 0x154442bd4},  // x^544: D = 512, four lanes on, in the main loop
-    {480, 0x1c6e41596},  // x^480
-    {160, 0x1751997d0},  // x^160: D = 128, one lane on
-    {96, 0x0ccaa009e},   // x^96
+    crc32Fold512[0], crc32Fold512[1],  // four lanes on, in the main loop
+    crc32Fold128[0], crc32Fold128[1],  // one lane on
 };
 
 namespace {

@@ -2,17 +2,14 @@
 #include <immintrin.h>
 
 #include "checksum/internal/crc32_fold128.h"
+#include "checksum/internal/crc32_fold_constants.h"
 
 namespace dvk::detail {
 
-// Pairs {low half, high half} for one fold distance D: k = D + 32, D - 32.
 const crc32_fold_constant_t crc32Vpclmul256Folds[6] = {
-    {1056, 0x1e88ef372},  // x^1056: D = 1024, four registers on, in the main loop
-    {992, 0x14a7fe880},   // x^992
-    {288, 0x0f1da05aa},   // x^288: D = 256, one register on
-    {224, 0x15a546366},   // x^224
-    {160, 0x1751997d0},   // x^160: D = 128, one lane on
-    {96, 0x0ccaa009e},    // x^96
+    crc32Fold1024[0], crc32Fold1024[1],  // four registers on, in the main loop
+    crc32Fold256[0],  crc32Fold256[1],   // one register on
+    crc32Fold128[0],  crc32Fold128[1],   // one lane on
 };
 
 namespace {

@@ -49,7 +49,7 @@ TEST(ByteCursor, U16IsLittleEndianWhateverTheHost) {
 
 class Crc32Update : public ::testing::Test {
  protected:
-  dvk::crc32_tables_t const& tables = dvk::crc32Tables(0xEDB88320u);
+  dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
 };
 
 TEST_F(Crc32Update, ByteByByteGivesTheCheckValue) {
