@@ -10,12 +10,11 @@
 namespace app {
 
 std::string hex(uint32_t value) {
-  static const char digits[] = "0123456789abcdef";
   // Two digits per byte the value needs, with three bytes shown as four.
   int const width = value < 0x100u ? 2 : value < 0x10000u ? 4 : 8;
   std::string text(static_cast<std::size_t>(width), '0');
   for (int i = width - 1; i >= 0 && value != 0; --i, value >>= 4) {
-    text[static_cast<std::size_t>(i)] = digits[value & 0xFu];
+    text[static_cast<std::size_t>(i)] = dvk::hexDigits[value & 0xFu];
   }
   return text;
 }

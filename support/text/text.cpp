@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
+#include "text/internal/digit_value.h"
 #include "text/internal/line_split.h"
 #include "text/internal/unsigned_parse.h"
 
@@ -17,8 +17,18 @@ namespace {
 constexpr unsigned kUnsignedLongBits = TARVOK_ULONG_BITS;
 static_assert(kUnsignedLongBits == 32 || kUnsignedLongBits == 64, "unsigned long is 32 or 64 bits");
 
-constexpr char kDigits[] = "0123456789abcdefABCDEF";
-constexpr std::size_t kDigitCount = sizeof kDigits - 1;
+using internal::digitValue;
+
+// The digit set of the number checks: "0123456789abcdefABCDEF", the hex
+// digits of both cases, lower case first. The place of c in it, or
+// kDigitCount when it is not there.
+constexpr std::size_t kDigitCount = 22;
+
+std::size_t digitSetIndex(char c) {
+  unsigned const value = digitValue(c);
+  if (value >= 16) return kDigitCount;
+  return c >= 'A' && c <= 'F' ? value + 6 : value;
+}
 
 // Base 16 takes all 22 characters (both letter cases); base n the first n.
 bool allInDigitSet(std::string const& text, std::size_t from, int base) {
@@ -26,17 +36,9 @@ bool allInDigitSet(std::string const& text, std::size_t from, int base) {
   std::size_t const allowed =
       base == 16 ? kDigitCount : std::min<std::size_t>(static_cast<std::size_t>(base), kDigitCount);
   for (std::size_t i = from; i < text.size(); ++i) {
-    if (std::memchr(kDigits, text[i], allowed) == nullptr) return false;
+    if (digitSetIndex(text[i]) >= allowed) return false;
   }
   return true;
-}
-
-// Value of a character as a digit of bases up to 36, or 36 when none.
-unsigned digitValue(char c) {
-  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a') + 10;
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned>(c - 'A') + 10;
-  return 36;
 }
 
 // Where the digits start and their base, as a prefix picks them: "$" hex,
@@ -186,8 +188,8 @@ std::string escapeControlBytes(std::string const& text) {
       continue;
     }
     shown += "\\x";
-    shown += kDigits[byte >> 4];
-    shown += kDigits[byte & 0xFu];
+    shown += hexDigits[byte >> 4];
+    shown += hexDigits[byte & 0xFu];
   }
   return shown;
 }

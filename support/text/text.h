@@ -9,6 +9,10 @@
 
 namespace dvk {
 
+// The lower-case hex alphabet, in digit order: every hex text this program
+// writes is spelt with it.
+inline constexpr char hexDigits[] = "0123456789abcdef";
+
 // One line of a byte buffer, terminator excluded; valid while the buffer
 // lives unchanged.
 struct line_t {

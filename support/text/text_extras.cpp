@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstddef>
 
+#include "text/internal/digit_value.h"
 #include "text/internal/line_split.h"
 
 namespace dvk {
@@ -16,13 +17,6 @@ constexpr std::string_view kSeparators = "/\\";
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-unsigned hexValue(char c) {
-  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
-  return 0;
-}
 
 // Writes numerator / 2^10 with `decimals` digits after the point, rounded to
 // nearest with ties to even. Done in integers because the C runtimes of the
@@ -217,9 +211,9 @@ std::vector<uint8_t> hexToBytes(std::string const& text) {
       ++i;
       continue;
     }
-    unsigned value = hexValue(text[i]);
+    unsigned value = internal::digitValue(text[i]);
     if (i + 1 < text.size() && isHexDigit(text[i + 1])) {
-      value = value * 16 + hexValue(text[i + 1]);
+      value = value * 16 + internal::digitValue(text[i + 1]);
       i += 2;
     } else {
       i += 1;
@@ -233,13 +227,12 @@ namespace {
 
 template <typename Bytes>
 std::string hexText(Bytes const& bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
   out.reserve(bytes.size() * 2);
   for (auto byte : bytes) {
     const auto b = static_cast<unsigned char>(byte);
-    out += kDigits[b >> 4];
-    out += kDigits[b & 0x0F];
+    out += hexDigits[b >> 4];
+    out += hexDigits[b & 0x0F];
   }
   return out;
 }

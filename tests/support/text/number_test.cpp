@@ -26,6 +26,9 @@ TEST(IsNumber, Table) {
       {"ff", 16, true},   {"FF", 16, true},    {"0xff", 16, false},  {"DeadBeef", 16, true},
       {"$ff", 16, false}, {"g", 16, false},    {"19", 10, true},     {"1a", 10, false},
       {"101", 2, true},   {"102", 2, false},   {"77", 8, true},      {"78", 8, false},
+      // Other bases take the first n of "0123456789abcdefABCDEF".
+      {"ab", 12, true},   {"c", 12, false},    {"A", 12, false},     {"fA", 17, true},
+      {"B", 17, false},   {"g", 17, false},    {"afAF", 22, true},   {"G", 22, false},
   };
   // clang-format on
   for (Case const& c : cases) {
