@@ -6,6 +6,7 @@
 #include "console/console.h"
 #include "finish.h"
 #include "program.h"
+#include "run.h"
 
 int main(int argc, char** argv) {
   dvk::con::initLocale();

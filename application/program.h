@@ -48,6 +48,3 @@ extern dvk::cli::option_t optExtract;
 void setupOptions();
 
 }  // namespace app
-
-// Chooses the .sfv and .srr to verify, runs the checks, returns the exit status.
-int run(dvk::con::Console& console);

@@ -1,5 +1,7 @@
 // run: chooses the .sfv and .srr to verify, runs the checks, and turns the
 // failures of both checks into the exit status.
+#include "run.h"
+
 #include <algorithm>
 #include <iostream>
 #include <new>
