@@ -9,11 +9,16 @@ The content is deterministic, so running the script again reproduces the
 committed files byte for byte.
 """
 import pathlib
-import struct
+import sys
 import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 RELEASE = HERE / "release"
+
+# The block writer of the end-to-end tests, so that the example and the tests
+# lay blocks out with one piece of code.
+sys.path.insert(0, str(HERE.parent / "tests" / "cli"))
+import srr_writer as w  # noqa: E402
 
 # Fixed stamps so that reruns do not change the header.
 STAMP_DATE = "2025-02-28"
@@ -63,35 +68,21 @@ def sfv_text() -> bytes:
     return ("\r\n".join(lines) + "\r\n").encode("ascii")
 
 
-def block(kind: int, body: bytes = b"", payload: bytes = b"", sized: bool = False) -> bytes:
-    """One block of the RAR layout: header CRC (left 0), type, flags, header
-    size, the payload-size field when sized (flags 0x8000), body, payload."""
-    flags = 0x8000 if sized else 0
-    header_size = 7 + (4 if sized else 0) + len(body)
-    head = struct.pack("<HBHH", 0, kind, flags, header_size)
-    if sized:
-        head += struct.pack("<I", len(payload))
-    return head + body + payload
-
-
-def named(text: str) -> bytes:
-    raw = text.encode("ascii")
-    return struct.pack("<H", len(raw)) + raw
-
-
 def srr_data(stored: dict) -> bytes:
-    out = block(0x69, named("make_release.py"))
-    for name, data in stored.items():
-        out += block(0x6A, named(name), data, sized=True)
+    blocks = [w.srr_header("make_release.py")]
+    blocks += [w.stored(name, data) for name, data in stored.items()]
     # The archive's own headers, without the packed data: a volume name, the
-    # marker, the archive header, one file header and the end block.
+    # marker, the archive header, one file header (its fields left zero) and
+    # the end block.
     volume = LISTED[0]
-    out += block(0x71, named(volume))
-    out += bytes([0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00])
-    out += block(0x73, bytes(6))
-    out += struct.pack("<HBHHI", 0, 0x74, 0x8000, 11 + 21, len(FILES[volume])) + bytes(21)
-    out += block(0x7B)
-    return out
+    blocks += [
+        w.rar_file(volume),
+        w.rar_marker(),
+        w.rar_archive(),
+        w.block(w.RAR_FILE_HEADER, w.SIZED, body=bytes(21), payload_size=len(FILES[volume])),
+        w.block(w.RAR_END),
+    ]
+    return w.srr(blocks)
 
 
 def main() -> None:
