@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -62,7 +63,9 @@ class parser_t {
   void printCommandUsage(std::ostream& out) const;
   command_t* chosenCommand() const;
 
-  std::vector<command_t> commands;
+  // A deque, so that adding a command never moves one that selectedCommand
+  // may point to.
+  std::deque<command_t> commands;
   std::vector<group_t> groups;
   std::string usage;
   std::string name;

@@ -10,6 +10,7 @@
 
 namespace {
 
+using dvk::cli::command_t;
 using dvk::cli::option_t;
 using dvk::cli::parser_t;
 
@@ -211,6 +212,28 @@ TEST_F(Commands, CommandUsageShowsTheFirstLineOnly) {
   std::ostringstream out;
   oneLine.printCommandUsage(out);
   EXPECT_EQ(out.str(), "usage: tool just this\n");
+}
+
+// The chosen command is pointed to by the parser: commands added after the
+// parse must leave it where it is, for every printer that reads it.
+TEST_F(Commands, CommandsAddedAfterAParseKeepTheChosenOne) {
+  command_line_t line({"prog", "sync"});
+  line.parseWith(root);
+  command_t const* const chosen = root.chosenCommand();
+  for (int i = 0; i < 100; ++i) root.addCommand("extra" + std::to_string(i), "", false);
+  ASSERT_EQ(root.commands.size(), 103u);
+  EXPECT_EQ(root.chosenCommand(), chosen);
+  EXPECT_EQ(root.chosenCommand(), &root.commands[0]);
+  std::ostringstream usage, tryHelp;
+  root.printUsage(usage);
+  root.printTryHelp(tryHelp);
+  EXPECT_EQ(usage.str(), "usage: prog sync [sync options]\nmore\n");
+  EXPECT_EQ(commandUsage(), "usage: prog sync [sync options]\n");
+  EXPECT_EQ(tryHelp.str(), "Try 'prog sync --help' for more information.\n");
+  EXPECT_EQ(help(),
+            " -m/--mode <M>  how to sync\n"
+            "                  M: fast,slow\n"
+            "    --dry-run   change nothing\n");
 }
 
 TEST(OptionExtras, ChoiceModifiers) {
