@@ -33,10 +33,10 @@ function(tarvok_add_unit_tests)
   if(NOT TARVOK_EXTRAS)
     list(FILTER sources EXCLUDE REGEX "_extras_test\\.cpp$")
   endif()
-  # *_posix_test.cpp and *_win32_test.cpp only on their own platform.
+  # *_posix[_extras]_test.cpp and *_win32[_extras]_test.cpp only on their platform.
   foreach(platform posix win32)
     if(NOT platform STREQUAL TARVOK_PLATFORM)
-      list(FILTER sources EXCLUDE REGEX "_${platform}_test\\.cpp$")
+      list(FILTER sources EXCLUDE REGEX "_${platform}(_extras)?_test\\.cpp$")
     endif()
   endforeach()
   if(sources)

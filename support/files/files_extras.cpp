@@ -95,6 +95,10 @@ bool writeFile(std::string const& path, const char* bytes, std::streamsize count
     return false;
   }
   out.write(bytes, count);
+  // Flushed and closed here: a full disk or a size limit often shows only when
+  // the buffered bytes reach the file, and that is a failed write too.
+  out.flush();
+  out.close();
   if (out.fail()) {
     std::cerr << "error: failure while trying to write to \"" << path << "\"\n";
     return false;

@@ -50,11 +50,11 @@ std::optional<ErrorCli> readStdinAndProcess(file_process_t process);
 // for writing"; stream then holds no file and is failed.
 std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stream, std::ios_base::openmode mode);
 
-// Writes count bytes to path opened with mode. On failure prints one plain line
-// straight to std::cerr (no program name, no level, never quieted) and returns
-// false: "error: could not open \"path\" for writing" or "error: failure while
-// trying to write to \"path\"". A failure that shows only when the file is
-// closed is not seen.
+// Writes count bytes to path opened with mode, then flushes and closes the file.
+// On failure prints one plain line straight to std::cerr (no program name, no
+// level, never quieted) and returns false: "error: could not open \"path\" for
+// writing", or "error: failure while trying to write to \"path\"" when the
+// write, the flush or the close fails (a full disk, a file-size limit).
 bool writeFile(std::string const& path, const char* bytes, std::streamsize count, std::ios_base::openmode mode);
 
 // The absolute path with ".", ".." and links resolved; "" when path does not

@@ -353,6 +353,15 @@ TEST_F(FilesExtras, WriteFileThatCannotWriteSaysSoOnStandardError) {
   EXPECT_EQ(err.text(), "error: failure while trying to write to \"/dev/full\"\n");
 }
 
+TEST_F(FilesExtras, WriteFileOfAFewBytesToAFullDeviceFails) {
+  if (!dvk::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  // Ten bytes stay in the stream's buffer: only the flush at the end finds
+  // that the device takes none of them.
+  capture_t err(std::cerr);
+  EXPECT_FALSE(dvk::writeFile("/dev/full", "0123456789", 10, std::ios::out | std::ios::binary));
+  EXPECT_EQ(err.text(), "error: failure while trying to write to \"/dev/full\"\n");
+}
+
 TEST_F(FilesExtras, RealPathIsAbsoluteAndPlain) {
   const std::string file = make("real.txt", "r");
   fs::create_directory(path("sub"));
