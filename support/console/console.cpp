@@ -163,7 +163,6 @@ Console::~Console() = default;
 Console& Console::attach(std::ios& target) {
   stream = &target;
   initLocale();
-  platform::prepareStandardStreams();
   // Before the table is first read: it records the buffers this installs.
   platform::showTextOnConsoles();
   std::vector<stream_t>& table = streams();

@@ -13,8 +13,4 @@ bool isTerminal(FILE* file);
 // unchanged) when standard output is not a terminal or the size is unknown.
 bool windowSize(unsigned& columns, unsigned& rows);
 
-// Makes the standard streams carry bytes unchanged (no CR inserted before LF
-// on Windows); nothing to do on POSIX. Called when a console is attached.
-void prepareStandardStreams();
-
 }  // namespace dvk::con::platform

@@ -16,6 +16,4 @@ bool windowSize(unsigned& columns, unsigned& rows) {
   return true;
 }
 
-void prepareStandardStreams() {}
-
 }  // namespace dvk::con::platform

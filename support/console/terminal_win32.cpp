@@ -28,12 +28,18 @@ bool windowSize(unsigned& columns, unsigned& rows) {
   return true;
 }
 
-void prepareStandardStreams() {
-  // The runtime's text mode would write CR LF for LF and stop reading at a
-  // Ctrl-Z byte; the program's output and input are bytes, as on POSIX.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-}
+namespace {
+
+// Before main, before anything can be written: the runtime's text mode would
+// write CR LF for LF, also for what the helpers write before a console is
+// attached. Every byte written is the byte meant, as on POSIX.
+struct binary_output_t {
+  binary_output_t() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+  }
+} const binaryOutput;
+
+}  // namespace
 
 }  // namespace dvk::con::platform

@@ -5,11 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include "console/terminal.h"
 #include "files/file_status.h"
 #include "files/internal/path_error.h"
 #include "files/native_path.h"
 #include "files/path_resolve.h"
+#include "files/standard_streams.h"
 
 namespace dvk {
 
@@ -37,7 +37,7 @@ std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process
 
 std::optional<ErrorCli> loadStdin(file_t& file) {
   // All bytes as they are: no CR LF folding, no stop at Ctrl-Z on Windows.
-  con::platform::prepareStandardStreams();
+  platform::binaryStandardStreams();
   std::vector<uint8_t>& data = file.data;
   data.reserve(kStdinChunk);
   auto piece = std::make_unique<char[]>(kStdinChunk);

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "console/terminal.h"
 #include "test_helpers.h"
 
 namespace {
@@ -183,7 +182,6 @@ TEST_F(FilesExtras, ReadFileAndProcessWithoutCallbackThrowsAfterLoading) {
 }
 
 TEST_F(FilesExtras, LoadStdinReadsAllBytesAcrossThePieceSize) {
-  dvk::con::platform::prepareStandardStreams();
   const std::size_t mib = 1u << 20;
   for (std::size_t size : {std::size_t{0}, std::size_t{1}, mib - 1, mib, mib + 1, 2 * mib, 5 * mib / 2 + 3}) {
     const std::string data = awkwardBytes(size);
