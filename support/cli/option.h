@@ -18,6 +18,7 @@ struct option_t {
   option_t& hidden();
   option_t& repeatable();
   option_t& noPending();
+#ifdef TARVOK_EXTRAS
   // Extras carried by the Windows deliverable only (option_extras.cpp).
   option_t& choice(const char* text);
   option_t& choice(std::string const& text);
@@ -26,6 +27,7 @@ struct option_t {
   option_t& optional();
   option_t& defaultsTo(const char* text);
   bool hasValues() const;
+#endif
 
   // Withdraws the occurrence: typed and values cleared; token and count stay.
   option_t& reset();

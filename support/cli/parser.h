@@ -58,10 +58,12 @@ class parser_t {
   void printGroupHelp(std::ostream& out, group_t const& group) const;
   void printTryHelp(std::ostream& out) const;
 
+#ifdef TARVOK_EXTRAS
   // Extras carried by the Windows deliverable only (parser_extras.cpp).
   parser_t& addCommand(std::string const& name, std::string const& description, bool hidden);
   void printCommandUsage(std::ostream& out) const;
   command_t* chosenCommand() const;
+#endif
 
   // A deque, so that adding a command never moves one that selectedCommand
   // may point to.

@@ -80,6 +80,7 @@ class Console {
   Console& attach(std::ios& target);
   Console& attach();  // std::cout
 
+#ifdef TARVOK_EXTRAS
   // Extras carried by the Windows deliverable only (console_extras.cpp).
   Console& setState(int value);
   bool attributesOff();  // ESC "[0;22m" when escapesOn and ansiCapable
@@ -89,6 +90,7 @@ class Console {
   bool terminalSize(unsigned& columns, unsigned& rows) const;
   bool setTitle(const char* title) const;
   bool stubFalse() const;
+#endif
 
   uint32_t state = 0;  // 0 not attached, 1 attached, 2 kept by attach
   uint8_t escapesOn = 0;
