@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 // Everything the file gives, read in pieces of the given size; false when a
 // read failed.
 bool readAll(dvk::regular_file_t& file, std::size_t piece, std::string& bytes) {
@@ -26,7 +28,7 @@ bool readAll(dvk::regular_file_t& file, std::size_t piece, std::string& bytes) {
 
 TEST(RegularFile, ReadsEveryByteInPiecesOfAnySize) {
   dvk::test::scratch_dir_t scratch("tarvok-regular-");
-  std::string const data = "first line\r\nsecond\0line\n" + std::string(5000, 'x');
+  std::string const data = "first line\r\nsecond\0line\n"s + std::string(5000, 'x');
   std::string const path = scratch.write("data.bin", data);
   for (std::size_t const piece : {std::size_t{1}, std::size_t{7}, std::size_t{4096}, data.size() + 1}) {
     SCOPED_TRACE(piece);
