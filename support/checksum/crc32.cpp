@@ -8,7 +8,7 @@ namespace dvk {
 
 namespace {
 
-crc32_tables_t g_tables;
+crc32_tables_t tableSet;
 
 }  // namespace
 
@@ -23,18 +23,18 @@ std::vector<uint32_t> crc32Table(uint32_t poly) {
 }
 
 crc32_tables_t& crc32Tables(uint32_t poly) {
-  if (!g_tables.empty()) return g_tables;
-  g_tables.push_back(crc32Table(poly));
-  g_tables.resize(8);
-  for (std::size_t k = 1; k < 8; ++k) g_tables[k].resize(256, 0);
+  if (!tableSet.empty()) return tableSet;
+  tableSet.push_back(crc32Table(poly));
+  tableSet.resize(8);
+  for (std::size_t k = 1; k < 8; ++k) tableSet[k].resize(256, 0);
   for (std::size_t i = 0; i < 256; ++i) {
-    uint32_t c = g_tables[0][i];
+    uint32_t c = tableSet[0][i];
     for (std::size_t k = 1; k < 8; ++k) {
-      c = (c >> 8) ^ g_tables[0][c & 0xFF];
-      g_tables[k][i] = c;
+      c = (c >> 8) ^ tableSet[0][c & 0xFF];
+      tableSet[k][i] = c;
     }
   }
-  return g_tables;
+  return tableSet;
 }
 
 uint32_t crc32(uint32_t init, const uint8_t* first, const uint8_t* last, crc32_tables_t const& tables) {

@@ -20,7 +20,7 @@ namespace dvk::con::platform {
 namespace {
 
 // WriteConsoleW refuses very long writes on some systems.
-constexpr std::size_t kLargestWrite = 8192;
+constexpr std::size_t largestWrite = 8192;
 
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
@@ -28,7 +28,7 @@ bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool writeConsole(HANDLE console, std::u16string const& text) {
   std::size_t done = 0;
   while (done < text.size()) {
-    std::size_t count = std::min(text.size() - done, kLargestWrite);
+    std::size_t count = std::min(text.size() - done, largestWrite);
     // A surrogate pair goes out in one write.
     if (count > 1 && done + count < text.size() && isHighSurrogate(text[done + count - 1])) --count;
     std::wstring const piece(text.begin() + static_cast<std::ptrdiff_t>(done),

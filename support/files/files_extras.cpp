@@ -18,7 +18,7 @@ const std::string stdinName = "{data from stdin}";
 namespace {
 
 // Both the reserve before the first read and each read are this size.
-constexpr std::size_t kStdinChunk = 1u << 20;
+constexpr std::size_t stdinChunk = 1u << 20;
 
 }  // namespace
 
@@ -39,12 +39,12 @@ std::optional<ErrorCli> loadStdin(file_t& file) {
   // All bytes as they are: no CR LF folding, no stop at Ctrl-Z on Windows.
   platform::binaryStandardStreams();
   std::vector<uint8_t>& data = file.data;
-  data.reserve(kStdinChunk);
-  auto piece = std::make_unique<char[]>(kStdinChunk);
+  data.reserve(stdinChunk);
+  auto piece = std::make_unique<char[]>(stdinChunk);
   std::size_t total = 0;
   if (!std::cin.eof()) {
     for (;;) {
-      std::cin.read(piece.get(), static_cast<std::streamsize>(kStdinChunk));
+      std::cin.read(piece.get(), static_cast<std::streamsize>(stdinChunk));
       const auto got = static_cast<std::size_t>(std::cin.gcount());
       total += got;
       // Doubling keeps a large input to a few copies.

@@ -20,13 +20,13 @@ struct handle_guard_t {
 // GetFinalPathNameByHandle answers in the extended form "\\?\C:\..." or
 // "\\?\UNC\server\share\..."; callers expect the ordinary one.
 void dropExtendedPrefix(std::string& name) {
-  constexpr std::string_view kUnc = "\\\\?\\UNC\\";
-  constexpr std::string_view kExtended = "\\\\?\\";
+  constexpr std::string_view uncPrefix = "\\\\?\\UNC\\";
+  constexpr std::string_view extendedPrefix = "\\\\?\\";
   const std::string_view view(name);
-  if (view.substr(0, kUnc.size()) == kUnc) {
-    name.erase(2, kUnc.size() - 2);  // "\\?\UNC\server" -> "\\server"
-  } else if (view.substr(0, kExtended.size()) == kExtended) {
-    name.erase(0, kExtended.size());
+  if (view.substr(0, uncPrefix.size()) == uncPrefix) {
+    name.erase(2, uncPrefix.size() - 2);  // "\\?\UNC\server" -> "\\server"
+  } else if (view.substr(0, extendedPrefix.size()) == extendedPrefix) {
+    name.erase(0, extendedPrefix.size());
   }
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 // Room for ".", ".", the eight digits, and a margin for a system whose limit
 // counts UTF-16 units of the same name.
-constexpr std::size_t kLongestKept = 200;
+constexpr std::size_t longestKept = 200;
 
 std::uint32_t seedValue() {
   try {
@@ -33,7 +33,7 @@ std::mt19937& generator() {
 }  // namespace
 
 std::string temporaryName(std::string const& last) {
-  std::size_t keep = last.size() < kLongestKept ? last.size() : kLongestKept;
+  std::size_t keep = last.size() < longestKept ? last.size() : longestKept;
   // Never end inside a UTF-8 sequence: continuation bytes are 10xxxxxx.
   while (keep > 0 && keep < last.size() && (static_cast<unsigned char>(last[keep]) & 0xC0) == 0x80) --keep;
   static const char digits[] = "0123456789abcdef";

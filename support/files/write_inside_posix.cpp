@@ -18,7 +18,7 @@ namespace dvk {
 namespace {
 
 // Enough for two runs that start together and a few strays of older ones.
-constexpr int kCreateAttempts = 16;
+constexpr int createAttempts = 16;
 
 // Closes a descriptor on every way out; AT_FDCWD and -1 are never closed.
 class descriptor_t {
@@ -58,7 +58,7 @@ class temporary_file_t {
   // Creates it exclusively, never through a link; mode 0666 lets the umask
   // decide, as for any new file. False with errno set when it cannot be made.
   bool create(std::string const& last) {
-    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    for (int attempt = 0; attempt < createAttempts; ++attempt) {
       name_ = internal::temporaryName(last);
       int const fd = ::openat(dir_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
       if (fd >= 0) {

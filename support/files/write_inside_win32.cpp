@@ -20,9 +20,9 @@ namespace dvk {
 namespace {
 
 // Enough for two runs that start together and a few strays of older ones.
-constexpr int kCreateAttempts = 16;
+constexpr int createAttempts = 16;
 // One WriteFile takes at most a DWORD of bytes; smaller pieces keep it simple.
-constexpr std::size_t kWritePiece = std::size_t{1} << 30;
+constexpr std::size_t writePiece = std::size_t{1} << 30;
 
 const wchar_t* wide(std::wstring const& text) { return text.c_str(); }
 
@@ -74,7 +74,7 @@ class temporary_file_t {
 
   // False, with the last error set, when it cannot be made.
   bool create(std::string const& last) {
-    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    for (int attempt = 0; attempt < createAttempts; ++attempt) {
       std::optional<std::u16string> const name = utf8ToUtf16(internal::temporaryName(last));
       if (!name) {
         SetLastError(ERROR_INVALID_NAME);
@@ -116,7 +116,7 @@ class temporary_file_t {
 
 bool writeAll(HANDLE handle, const uint8_t* bytes, std::size_t size) {
   while (size > 0) {
-    DWORD const piece = static_cast<DWORD>(size < kWritePiece ? size : kWritePiece);
+    DWORD const piece = static_cast<DWORD>(size < writePiece ? size : writePiece);
     DWORD written = 0;
     if (WriteFile(handle, bytes, piece, &written, nullptr) == 0 || written == 0) return false;
     bytes += written;

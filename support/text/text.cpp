@@ -14,19 +14,19 @@ namespace {
 
 // unsigned long of the deliverable: 32 bits on Linux (even the x86-64 local
 // build keeps the Linux deliverable's traits), 64 on Windows.
-constexpr unsigned kUnsignedLongBits = TARVOK_ULONG_BITS;
-static_assert(kUnsignedLongBits == 32 || kUnsignedLongBits == 64, "unsigned long is 32 or 64 bits");
+constexpr unsigned unsignedLongBits = TARVOK_ULONG_BITS;
+static_assert(unsignedLongBits == 32 || unsignedLongBits == 64, "unsigned long is 32 or 64 bits");
 
 using internal::digitValue;
 
 // The digit set of the number checks: "0123456789abcdefABCDEF", the hex
 // digits of both cases, lower case first. The place of c in it, or
-// kDigitCount when it is not there.
-constexpr std::size_t kDigitCount = 22;
+// digitCount when it is not there.
+constexpr std::size_t digitCount = 22;
 
 std::size_t digitSetIndex(char c) {
   unsigned const value = digitValue(c);
-  if (value >= 16) return kDigitCount;
+  if (value >= 16) return digitCount;
   return c >= 'A' && c <= 'F' ? value + 6 : value;
 }
 
@@ -34,7 +34,7 @@ std::size_t digitSetIndex(char c) {
 bool allInDigitSet(std::string const& text, std::size_t from, int base) {
   if (base < 0) return false;
   std::size_t const allowed =
-      base == 16 ? kDigitCount : std::min<std::size_t>(static_cast<std::size_t>(base), kDigitCount);
+      base == 16 ? digitCount : std::min<std::size_t>(static_cast<std::size_t>(base), digitCount);
   for (std::size_t i = from; i < text.size(); ++i) {
     if (digitSetIndex(text[i]) >= allowed) return false;
   }
@@ -58,11 +58,11 @@ digits_t prefixedDigits(std::string const& text) {
 // strtol of a 32-bit long over text[from..], which the caller has checked
 // holds only digits of base: saturates at the maximum like that strtol.
 int64_t convertSigned32(std::string const& text, std::size_t from, int base) {
-  constexpr int64_t kMax = 2147483647;
+  constexpr int64_t largestValue = 2147483647;
   int64_t value = 0;
   for (std::size_t i = from; i < text.size(); ++i) {
     value = value * base + digitValue(text[i]);
-    if (value > kMax) value = kMax;  // stays saturated: kMax * 16 + 15 fits in 64 bits
+    if (value > largestValue) value = largestValue;  // stays saturated: largestValue * 16 + 15 fits in 64 bits
   }
   return value;
 }
@@ -175,7 +175,7 @@ int64_t parseInt(std::string const& text) {
 }
 
 int64_t parseUnsigned(std::string const& text, uint8_t base) {
-  return internal::parseUnsignedBits(text, base, kUnsignedLongBits);
+  return internal::parseUnsignedBits(text, base, unsignedLongBits);
 }
 
 std::string escapeControlBytes(std::string const& text) {

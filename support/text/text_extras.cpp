@@ -13,7 +13,7 @@ namespace {
 
 // The path separators of the file helpers (slash and backslash); repeated here
 // so that the text library does not depend on the files library above it.
-constexpr std::string_view kSeparators = "/\\";
+constexpr std::string_view separators = "/\\";
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
@@ -23,21 +23,21 @@ bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) !=
 // Windows world disagree on how printf rounds halves; the value is exact in
 // ten decimals since 1/1024 = 9765625 / 10^10.
 std::string fixedOver1024(uint64_t numerator, std::size_t decimals) {
-  constexpr unsigned kExactDigits = 10;
-  constexpr uint64_t kPow10[kExactDigits + 1] = {
+  constexpr unsigned exactDigits = 10;
+  constexpr uint64_t powersOfTen[exactDigits + 1] = {
       1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000,
   };
   const uint64_t scaled = numerator * 9765625u;  // value * 10^10; numerator < 2^31
 
-  const std::size_t kept = decimals < kExactDigits ? decimals : kExactDigits;
-  const uint64_t dropScale = kPow10[kExactDigits - kept];
+  const std::size_t kept = decimals < exactDigits ? decimals : exactDigits;
+  const uint64_t dropScale = powersOfTen[exactDigits - kept];
   uint64_t q = scaled / dropScale;
   if (dropScale > 1) {
     const uint64_t r = scaled % dropScale;
     const uint64_t half = dropScale / 2;
     if (r > half || (r == half && (q & 1u) != 0)) ++q;
   }
-  const uint64_t keptScale = kPow10[kept];
+  const uint64_t keptScale = powersOfTen[kept];
 
   std::string out = std::to_string(q / keptScale);
   if (decimals > 0) {
@@ -54,9 +54,9 @@ std::string fixedOver1024(uint64_t numerator, std::size_t decimals) {
 // conversion to float rounds. Done in integers: x87 code (the 32-bit x86
 // build) may keep the value at full precision instead of rounding it.
 uint64_t roundToSingle(uint64_t value) {
-  constexpr uint64_t kMantissaLimit = uint64_t{1} << 24;
+  constexpr uint64_t mantissaLimit = uint64_t{1} << 24;
   unsigned dropped = 0;
-  while ((value >> dropped) >= kMantissaLimit) ++dropped;
+  while ((value >> dropped) >= mantissaLimit) ++dropped;
   if (dropped == 0) return value;
   uint64_t kept = value >> dropped;
   const uint64_t rest = value & ((uint64_t{1} << dropped) - 1);
@@ -244,10 +244,10 @@ std::string toString(std::vector<uint8_t> const& bytes) { return hexText(bytes);
 
 bool wildcardMatch(std::string const& text, std::string const& pattern) {
   if (pattern.empty()) return text.empty();
-  constexpr std::size_t kNone = std::string::npos;
+  constexpr std::size_t noStar = std::string::npos;
   std::size_t i = 0;  // pattern position
   std::size_t j = 0;  // text position
-  std::size_t starPattern = kNone;
+  std::size_t starPattern = noStar;
   std::size_t starText = 0;
   while (j < text.size()) {
     if (i < pattern.size() && pattern[i] == '*') {
@@ -258,7 +258,7 @@ bool wildcardMatch(std::string const& text, std::string const& pattern) {
     } else if (i < pattern.size() && (pattern[i] == '?' || pattern[i] == text[j])) {
       ++i;
       ++j;
-    } else if (starPattern != kNone) {
+    } else if (starPattern != noStar) {
       ++starText;
       j = starText;
       i = starPattern;
@@ -272,10 +272,10 @@ bool wildcardMatch(std::string const& text, std::string const& pattern) {
 
 std::string joinPath(std::string const& first, std::string const& second) {
   if (first.empty()) return second;
-  const std::size_t headEnd = first.find_last_not_of(kSeparators.data(), std::string::npos, kSeparators.size());
+  const std::size_t headEnd = first.find_last_not_of(separators.data(), std::string::npos, separators.size());
   const std::string head = headEnd == std::string::npos ? std::string() : first.substr(0, headEnd + 1);
   if (second.empty()) return head;
-  const std::size_t tailBegin = second.find_first_not_of(kSeparators.data(), 0, kSeparators.size());
+  const std::size_t tailBegin = second.find_first_not_of(separators.data(), 0, separators.size());
   const std::string tail = tailBegin == std::string::npos ? std::string() : second.substr(tailBegin);
   std::string result = head + '/' + tail;
   for (char& c : result) {

@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Two, three and four bytes a character.
-const std::string kUtf8Name = "\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac-\xf0\x9d\x84\x9e.bin";
+const std::string utf8Name = "\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac-\xf0\x9d\x84\x9e.bin";
 
 class NativeNames : public ::testing::Test {
  protected:
@@ -51,25 +51,25 @@ class NativeNames : public ::testing::Test {
 
 TEST_F(NativeNames, Utf8NamesReachTheFileTheySpell) {
   // Made through the standard library's own UTF-8 conversion.
-  std::ofstream(scratch_.dir() / fs::u8path(kUtf8Name), std::ios::binary) << "abc";
+  std::ofstream(scratch_.dir() / fs::u8path(utf8Name), std::ios::binary) << "abc";
 
-  dvk::file_status_t const status = dvk::fileStatus(at(kUtf8Name));
+  dvk::file_status_t const status = dvk::fileStatus(at(utf8Name));
   EXPECT_TRUE(status.ok);
   EXPECT_EQ(status.kind, dvk::file_kind_t::regular);
   EXPECT_EQ(status.size, 3u);
 
   dvk::file_t file;
-  ASSERT_TRUE(dvk::loadFile(at(kUtf8Name), file));
+  ASSERT_TRUE(dvk::loadFile(at(utf8Name), file));
   EXPECT_EQ(std::string(file.data.begin(), file.data.end()), "abc");
-  EXPECT_EQ(file.name, kUtf8Name);
+  EXPECT_EQ(file.name, utf8Name);
 
-  std::string const written = "new-" + kUtf8Name;
+  std::string const written = "new-" + utf8Name;
   {
     dvk::open_result_t opened = dvk::openForWrite(at(written), std::ios::out | std::ios::binary);
     ASSERT_TRUE(opened.ok);
     opened.stream << "xyz";
   }
-  EXPECT_EQ(listed(), (std::vector<std::string>{written, kUtf8Name}));
+  EXPECT_EQ(listed(), (std::vector<std::string>{written, utf8Name}));
   EXPECT_EQ(read(written), "xyz");
 }
 
