@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "captured_output.h"
+#include "app_output.h"
 #include "checksum/crc32.h"
 #include "files/file_status.h"
-#include "scratch_directory.h"
 #include "sfv_check.h"
+#include "test_helpers.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -37,8 +37,8 @@ class DiskCrc : public ::testing::Test {
   }
   // diskCrc after the one status query a check makes.
   static app::disk_crc_t diskCrcOf(std::string const& name) { return app::diskCrc(name, dvk::fileStatus(name).kind); }
-  ScratchDirectory dir_{"tarvok-crc-"};
-  CapturedOutput output_;
+  dvk::test::working_dir_t dir_{"tarvok-crc-"};
+  dvk::test::app_output_t output_;
 };
 
 TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
@@ -106,7 +106,7 @@ TEST_F(DiskCrc, FifoSwappedInAfterTheStatusQueryIsNotRead) {
 
 TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
   ASSERT_EQ(::mkfifo("pipe", 0600), 0);
-  CapturedOutput::verboseCount(2);
+  dvk::test::app_output_t::verboseCount(2);
   dvk::file_t list;
   list.name = "list.sfv";
   std::string const text = "pipe 00000000\r\npipe 00000000\r\n";

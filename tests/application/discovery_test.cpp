@@ -10,7 +10,7 @@
 #include <string>
 #include <system_error>
 
-#include "scratch_directory.h"
+#include "test_helpers.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class Discovery : public ::testing::Test {
       std::ofstream(file) << file;
     }
   }
-  ScratchDirectory scratch_{"tarvok-discovery-"};
+  dvk::test::working_dir_t scratch_{"tarvok-discovery-"};
 };
 
 TEST_F(Discovery, NothingToFind) {

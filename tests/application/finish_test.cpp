@@ -5,7 +5,7 @@
 
 #include <iostream>
 
-#include "captured_output.h"
+#include "app_output.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ TEST(Finish, StatusAfterStandardOutput) {
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(testing::Message() << "lost " << c.lost << ", status " << c.status);
-    CapturedOutput output;
+    dvk::test::app_output_t output;
     std::cout << "report\n";
     if (c.lost) std::cout.setstate(std::ios::badbit);
     EXPECT_EQ(app::finish(c.status), c.finished);

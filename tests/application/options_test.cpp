@@ -3,8 +3,10 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "command_line.h"
 #include "program.h"
 
 namespace {
@@ -29,26 +31,11 @@ void clearParse() {
 void parse(std::vector<std::string> words) {
   clearParse();
   words.insert(words.begin(), "tarvok");
-  std::vector<char*> argv;
-  argv.reserve(words.size() + 1);
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  app::rootParser.parse(static_cast<int>(words.size()), argv.data());
+  dvk::test::command_line_t(std::move(words)).parseWith(app::rootParser);
 }
 
-// Each option the parse touched: long name, "@" typed name, "#" count, "=" values.
-std::string state() {
-  std::string out;
-  for (dvk::cli::option_t* option : programOptions()) {
-    if (!option->isSet() && option->count == 0 && option->values.empty()) continue;
-    if (!out.empty()) out += " ";
-    out += option->longName;
-    if (option->isSet()) out += "@" + option->typed;
-    if (option->count != 0) out += "#" + std::to_string(option->count);
-    for (std::size_t i = 0; i < option->values.size(); ++i) out += (i ? "|" : "=") + option->values[i];
-  }
-  return out;
-}
+// Each option the parse touched, as optionState writes it.
+std::string state() { return dvk::test::optionState(programOptions()); }
 
 // One test: the options are registered once per process.
 TEST(ProgramOptions, HelpTextsAndCommandLines) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "captured_output.h"
+#include "app_output.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ namespace {
 class Report : public ::testing::Test {
  protected:
   std::string take() { return output_.takeOut(); }
-  CapturedOutput output_;
+  dvk::test::app_output_t output_;
 };
 
 TEST(Hex, WidthFollowsTheBytesTheValueNeeds) {
@@ -54,7 +54,7 @@ TEST_F(Report, LineFieldsAppearByVerboseLevel) {
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.verboseCount);
-    CapturedOutput::verboseCount(c.verboseCount);
+    dvk::test::app_output_t::verboseCount(c.verboseCount);
     app::printCrcLine(app::markerMatch, 0x1234, "a.bin");
     EXPECT_EQ(take(), c.crcLine);
     app::printNameLine(app::markerMissing, "b.bin");
@@ -72,7 +72,7 @@ TEST_F(Report, VerifyLineNeedsNormalOutput) {
 }
 
 TEST_F(Report, FailuresAreCountedAndNamedInOrder) {
-  CapturedOutput::verboseCount(1);
+  dvk::test::app_output_t::verboseCount(1);
   app::result_t result;
   app::countMissing(result, "gone.bin");
   app::countMismatch(result, 0xdeadbeef, "bad.bin");
@@ -86,7 +86,7 @@ TEST_F(Report, FailuresAreCountedAndNamedInOrder) {
   EXPECT_EQ(result.mismatchedNames, (std::vector<std::string>{"bad.bin"}));
 
   // The counts hold whether or not the lines are shown.
-  CapturedOutput::verboseCount(0);
+  dvk::test::app_output_t::verboseCount(0);
   app::countMismatch(result, 0, "quiet.bin");
   EXPECT_EQ(take(), "");
   EXPECT_EQ(result.mismatch, 2u);

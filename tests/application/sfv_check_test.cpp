@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "captured_output.h"
+#include "app_output.h"
 #include "console/console.h"
 #include "crc_cache.h"
-#include "scratch_directory.h"
+#include "test_helpers.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ class SfvCheck : public ::testing::Test {
     file.data.assign(text.begin(), text.end());
     return file;
   }
-  ScratchDirectory dir_{"tarvok-sfv-"};
-  CapturedOutput output_;
+  dvk::test::working_dir_t dir_{"tarvok-sfv-"};
+  dvk::test::app_output_t output_;
 };
 
 // Every kind of line, with CR LF, LF and a lone CR as line ends.
@@ -100,7 +100,7 @@ TEST_F(SfvCheck, ReportByVerboseLevel) {
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.verboseCount);
-    CapturedOutput::verboseCount(c.verboseCount);
+    dvk::test::app_output_t::verboseCount(c.verboseCount);
     output_.takeOut();
     app::check(sfv(mixedList));
     EXPECT_EQ(output_.out(), c.out);

@@ -1,6 +1,6 @@
-// Helpers shared by the support libraries' unit tests: byte buffers from text,
-// capturing a standard stream, a scratch directory that cleans up, and a
-// working directory for a test's duration.
+// Helpers shared by every unit test: byte buffers from text, capturing a
+// standard stream, a scratch directory that cleans up, and a working
+// directory for a test's duration.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,6 +36,12 @@ class capture_t {
   capture_t(capture_t const&) = delete;
   capture_t& operator=(capture_t const&) = delete;
   std::string text() const { return text_.str(); }
+  // The text so far; the capture starts empty again.
+  std::string take() {
+    std::string text = text_.str();
+    text_.str("");
+    return text;
+  }
 
  private:
   std::ostream& stream_;
@@ -101,6 +107,24 @@ class in_directory_t {
 
  private:
   std::filesystem::path saved_;
+};
+
+// A scratch directory that is the working directory while it lives: the
+// previous working directory comes back first, then the directory goes.
+class working_dir_t {
+ public:
+  explicit working_dir_t(std::string const& prefix) : scratch_(prefix), here_(scratch_.dir()) {}
+
+  // Creates root/sub and makes it the working directory.
+  void enter(std::filesystem::path const& sub) const {
+    std::filesystem::create_directories(root() / sub);
+    std::filesystem::current_path(root() / sub);
+  }
+  std::filesystem::path const& root() const { return scratch_.dir(); }
+
+ private:
+  scratch_dir_t scratch_;
+  in_directory_t here_;
 };
 
 }  // namespace dvk::test

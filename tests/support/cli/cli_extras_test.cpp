@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/parser.h"
+#include "command_line.h"
 
 namespace {
 
@@ -14,19 +15,7 @@ using dvk::cli::command_t;
 using dvk::cli::option_t;
 using dvk::cli::parser_t;
 
-// Runs parse on a command line given as words; the words outlive the call.
-class command_line_t {
- public:
-  explicit command_line_t(std::vector<std::string> words) : words_(std::move(words)) {
-    for (std::string& word : words_) argv_.push_back(word.data());
-    argv_.push_back(nullptr);
-  }
-  parser_t& parseWith(parser_t& parser) { return parser.parse(static_cast<int>(words_.size()), argv_.data()); }
-
- private:
-  std::vector<std::string> words_;
-  std::vector<char*> argv_;
-};
+using dvk::test::command_line_t;
 
 // A root parser with one option and three sub-commands, one of them hidden;
 // "sync" has an option with choices and a default, and a plain one.

@@ -5,7 +5,10 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "command_line.h"
 
 using dvk::cli::command_t;
 using dvk::cli::option_t;
@@ -13,25 +16,15 @@ using dvk::cli::parser_t;
 
 namespace {
 
-// A process argument vector built from words; "prog" is put in front.
-class args_t {
- public:
-  explicit args_t(std::vector<std::string> const& words) : storage_{"prog"} {
-    storage_.insert(storage_.end(), words.begin(), words.end());
-    for (std::string& word : storage_) pointers_.push_back(word.data());
-    pointers_.push_back(nullptr);
-  }
-  int argc() const { return static_cast<int>(storage_.size()); }
-  char** argv() { return pointers_.data(); }
-
- private:
-  std::vector<std::string> storage_;
-  std::vector<char*> pointers_;
-};
+// The words after "prog", as a process argument vector.
+dvk::test::command_line_t args(std::vector<std::string> const& words) {
+  std::vector<std::string> line{"prog"};
+  line.insert(line.end(), words.begin(), words.end());
+  return dvk::test::command_line_t(std::move(line));
+}
 
 std::string parse(parser_t& parser, std::vector<std::string> const& words) {
-  args_t args(words);
-  parser.parse(args.argc(), args.argv());
+  args(words).parseWith(parser);
   return parser.errorText();
 }
 
@@ -71,23 +64,7 @@ struct declared_t {
     return {&verbose, &quiet, &once, &help, &num, &text, &list, &color, &opt, &keep, &level};
   }
 
-  // Every option the parse touched: long name, "@" and the name as typed,
-  // "#" and the count, "=" and the values joined by "|".
-  std::string state() {
-    std::string out;
-    for (option_t* option : all()) {
-      if (!option->isSet() && option->count == 0 && option->values.empty()) continue;
-      if (!out.empty()) out += " ";
-      out += option->longName;
-      if (option->isSet()) out += "@" + option->typed;
-      if (option->count != 0) out += "#" + std::to_string(option->count);
-      if (!option->values.empty()) {
-        out += "=";
-        for (std::size_t i = 0; i < option->values.size(); ++i) out += (i ? "|" : "") + option->values[i];
-      }
-    }
-    return out;
-  }
+  std::string state() { return dvk::test::optionState(all()); }
 };
 
 struct row_t {
@@ -313,8 +290,8 @@ struct commands_t {
 
 TEST(Parser, SubCommandDescent) {
   commands_t c;
-  args_t args({"remote", "add", "-f", "url", "remote"});
-  parser_t& handler = c.root.parse(args.argc(), args.argv());
+  dvk::test::command_line_t line = args({"remote", "add", "-f", "url", "remote"});
+  parser_t& handler = line.parseWith(c.root);
   EXPECT_EQ(&handler, c.add);
   ASSERT_NE(c.root.selectedCommand, nullptr);
   EXPECT_EQ(c.root.selectedCommand->name, "remote");
