@@ -22,8 +22,8 @@ wineboot --init >/dev/null 2>&1 || true
 # One wine server for the whole run: the Windows tests start thousands of short
 # wine processes, and a client that connects while an idle server is shutting
 # down fails ("recvmsg: Connection reset by peer").
-wineserver -w || true
-wineserver -p
+timeout 120 wineserver -w || true
+wineserver -p || true
 logs="$(mktemp -d)"
 trap 'rm -rf "${logs}"; wineserver -k || true' EXIT
 
