@@ -8,9 +8,10 @@
 #   scripts/lint.sh tidy     clang-tidy only
 #
 # clang-tidy reads the compile commands of the native preset, configured in
-# TARVOK_LINT_BUILD_DIR (default build/lint) with the benchmarks switched on
-# so that their sources are checked too. It skips the per-instruction-set kernels (sources compiled with their own -m
-# flags): their intrinsics are checked by the kernel tests, not by style.
+# TARVOK_LINT_BUILD_DIR (default build/lint) with the benchmarks and the
+# library extras switched on so that their sources are checked too. It skips
+# the per-instruction-set kernels (sources compiled with their own -m flags):
+# their intrinsics are checked by the kernel tests, not by style.
 # TARVOK_LINT_JOBS (default: the processors) runs that many at once, and the
 # whole run stops after TARVOK_LINT_TIMEOUT seconds (default 900).
 set -euo pipefail
@@ -40,7 +41,7 @@ if [ "${what}" != format ]; then
   build="${TARVOK_LINT_BUILD_DIR:-build/lint}"
   case "${build}" in /*) ;; *) build="${root}/${build}" ;; esac
   jobs="${TARVOK_LINT_JOBS:-$(nproc)}"
-  cmake --preset native -B "${build}" -DTARVOK_BENCH=ON >/dev/null
+  cmake --preset native -B "${build}" -DTARVOK_BENCH=ON -DTARVOK_EXTRAS=ON >/dev/null
   # Own translation units only, and no kernel: one compiled with an
   # instruction-set flag such as -mpclmul or -mavx2 (-m32 and -m64 are not).
   mapfile -t units < <(python3 - "${build}/compile_commands.json" "${root}" "${sources[@]}" <<'PY'

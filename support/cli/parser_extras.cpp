@@ -11,7 +11,7 @@ parser_t& parser_t::addCommand(std::string const& commandName, std::string const
   auto sub = std::make_unique<parser_t>();
   parser_t& created = *sub;
   commands.push_back(command_t{commandName, description, sub.get(), hidden});
-  sub.release();  // owned by the entry now; ~parser_t frees it
+  static_cast<void>(sub.release());  // owned by the entry now; ~parser_t frees it
   // Hidden commands widen the column too: the width is fixed at declaration.
   commandColumnWidth = std::max(commandColumnWidth, commandName.size());
   return created;

@@ -20,10 +20,8 @@ bool fatal(std::function<void()> const& print);
 // report() at level warning with the text print writes; false.
 bool warning(std::function<void()> const& print);
 
-// The second forms of the setters take one unsigned 32-bit level; on both
-// targets that is `unsigned`, so they are console.h's setQuiet and setVerbose.
-void setQuiet(uint32_t q);
-void setVerbose(uint32_t v);
+// The second forms of the setters, taking one unsigned 32-bit level, are
+// console.h's setQuiet and setVerbose: on both targets uint32_t is unsigned.
 
 // The terminal flag recorded in streams() for the buffer the stream has now;
 // false when no standard stream has that buffer (a string stream, say).

@@ -28,7 +28,7 @@ std::optional<ErrorCli> verifyFileForRead(std::string const& path) {
   return std::nullopt;
 }
 
-std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process_t process) {
+std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process_t const& process) {
   if (auto failure = verifyFileForRead(path)) return failure;
   file_t file;
   if (!loadFile(path, file)) return internal::pathError("could not read from '", path, "'");
@@ -62,7 +62,7 @@ std::optional<ErrorCli> loadStdin(file_t& file) {
   return std::nullopt;
 }
 
-std::optional<ErrorCli> readStdinAndProcess(file_process_t process) {
+std::optional<ErrorCli> readStdinAndProcess(file_process_t const& process) {
   file_t file;
   if (auto failure = loadStdin(file)) return failure;
   return process(file);

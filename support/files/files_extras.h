@@ -31,7 +31,7 @@ std::optional<ErrorCli> verifyFileForRead(std::string const& path);
 // verifyFileForRead, then loadFile, then process(file). The first failure is
 // returned and stops the rest; a load failure is "could not read from 'path'".
 // An empty process throws std::bad_function_call, after the file was loaded.
-std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process_t process);
+std::optional<ErrorCli> readFileAndProcess(std::string const& path, file_process_t const& process);
 
 // Appends all of standard input (std::cin, consumed) to file.data, reading in
 // 1 MiB pieces; dir becomes "" and name stdinName. Nothing is read when std::cin
@@ -42,7 +42,7 @@ std::optional<ErrorCli> loadStdin(file_t& file);
 
 // loadStdin into a fresh file, then process(file); an empty process throws
 // std::bad_function_call.
-std::optional<ErrorCli> readStdinAndProcess(file_process_t process);
+std::optional<ErrorCli> readStdinAndProcess(file_process_t const& process);
 
 // Opens path with exactly mode (pass std::ios_base::out and the rest) and hands
 // the new file, with the state of opening it, to stream, closing whatever file

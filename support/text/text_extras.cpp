@@ -273,7 +273,7 @@ bool wildcardMatch(std::string const& text, std::string const& pattern) {
 std::string joinPath(std::string const& first, std::string const& second) {
   if (first.empty()) return second;
   const std::size_t headEnd = first.find_last_not_of(separators.data(), std::string::npos, separators.size());
-  const std::string head = headEnd == std::string::npos ? std::string() : first.substr(0, headEnd + 1);
+  std::string head = headEnd == std::string::npos ? std::string() : first.substr(0, headEnd + 1);
   if (second.empty()) return head;
   const std::size_t tailBegin = second.find_first_not_of(separators.data(), 0, separators.size());
   const std::string tail = tailBegin == std::string::npos ? std::string() : second.substr(tailBegin);
