@@ -24,6 +24,9 @@ wineboot --init >/dev/null 2>&1 || true
 # down fails ("recvmsg: Connection reset by peer").
 timeout 120 wineserver -w || true
 wineserver -p || true
+# The lasting server keeps wine's own device processes alive too; start them
+# here, with no output to hold, or the first test's pipes stay open with them.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 logs="$(mktemp -d)"
 trap 'rm -rf "${logs}"; wineserver -k || true' EXIT
 
