@@ -45,6 +45,11 @@ stream_t const* streamWithBuffer(std::streambuf const* buf) {
   return nullptr;
 }
 
+bool onTerminal(std::ios const& stream) {
+  stream_t const* const entry = streamWithBuffer(stream.rdbuf());
+  return entry != nullptr && entry->isTerminal;
+}
+
 }  // namespace internal
 
 std::string levelName(unsigned level) {
@@ -85,11 +90,6 @@ void normal(std::function<void()> const& print) {
 
 namespace {
 
-bool onTerminal(std::ios const& stream) {
-  stream_t const* const entry = internal::streamWithBuffer(stream.rdbuf());
-  return entry != nullptr && entry->isTerminal;
-}
-
 // Puts a stream's buffer back however the code in between ends.
 struct buffer_restore_t {
   std::ios& stream;
@@ -124,7 +124,7 @@ std::string escapedText(std::string const& text, bool keepLineEnds) {
 void writeMessage(unsigned level, bool keepLineEnds, std::function<void()> const& print) {
   if (isQuiet(level)) return;
   std::cerr << programName << ": " << levelName(level);
-  if (onTerminal(std::cerr)) {
+  if (internal::onTerminal(std::cerr)) {
     std::cerr << escapedText(captureError(print), keepLineEnds);
   } else {
     print();
@@ -178,13 +178,12 @@ Console& Console::attach(std::ios& target) {
 Console& Console::attach() { return attach(std::cout); }
 
 std::string shownOn(std::ios const& stream, std::string const& text) {
-  return onTerminal(stream) ? escapeControlBytes(text) : text;
+  return internal::onTerminal(stream) ? escapeControlBytes(text) : text;
 }
 
 void printTerminalInfo(Console const& console, std::ostream& out) {
   out << "stdout ";
-  stream_t const* const entry = internal::streamWithBuffer(std::cout.rdbuf());
-  if (entry != nullptr && entry->isTerminal) {
+  if (internal::onTerminal(std::cout)) {
     out << "is a terminal;"
         << " ANSI capable:" << (console.ansiCapable != 0 ? "yes" : "no") << "\n";
   } else {

@@ -34,10 +34,7 @@ bool fatal(std::function<void()> const& print) { return report(static_cast<unsig
 
 bool warning(std::function<void()> const& print) { return report(static_cast<unsigned>(level_t::warning), print); }
 
-bool isTerminal(std::ios const& stream) {
-  stream_t const* const entry = internal::streamWithBuffer(stream.rdbuf());
-  return entry != nullptr && entry->isTerminal;
-}
+bool isTerminal(std::ios const& stream) { return internal::onTerminal(stream); }
 
 bool stubTrue() { return true; }
 bool stubFalse() { return false; }

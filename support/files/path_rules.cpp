@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "files/file_status.h"
+#include "files/files.h"
 
 namespace dvk {
 
@@ -30,7 +31,7 @@ bool staysInside(std::string const& name) {
   if (startsWithDrive(name)) return false;
   std::size_t begin = 0;
   for (;;) {
-    std::size_t const end = name.find_first_of("/\\", begin);
+    std::size_t const end = name.find_first_of(pathSeparators, begin);
     std::size_t const length = (end == std::string::npos ? name.size() : end) - begin;
     if (length == 2 && name.compare(begin, 2, "..") == 0) return false;
     if (end == std::string::npos) return true;
@@ -39,7 +40,7 @@ bool staysInside(std::string const& name) {
 }
 
 bool isDeviceName(std::string const& name) {
-  std::size_t const separator = name.find_last_of("/\\");
+  std::size_t const separator = name.find_last_of(pathSeparators);
   std::size_t start = separator == std::string::npos ? 0 : separator + 1;
   if (start == 0 && startsWithDrive(name)) start = 2;
   std::size_t const stop = name.find_first_of(".:", start);

@@ -7,6 +7,8 @@
 #include <exception>
 #include <random>
 
+#include "text/text.h"
+
 namespace dvk::internal {
 
 namespace {
@@ -36,11 +38,10 @@ std::string temporaryName(std::string const& last) {
   std::size_t keep = last.size() < longestKept ? last.size() : longestKept;
   // Never end inside a UTF-8 sequence: continuation bytes are 10xxxxxx.
   while (keep > 0 && keep < last.size() && (static_cast<unsigned char>(last[keep]) & 0xC0) == 0x80) --keep;
-  static const char digits[] = "0123456789abcdef";
   std::uint32_t value = static_cast<std::uint32_t>(generator()());
   std::string name = "." + last.substr(0, keep) + ".";
   for (int i = 0; i < 8; ++i) {
-    name += digits[value & 0xF];
+    name += hexDigits[value & 0xF];
     value >>= 4;
   }
   return name;

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "files/files.h"
 #include "files/internal/temporary_name.h"
 #include "files/path_rules.h"
 #include "files/write_inside.h"
@@ -190,7 +191,9 @@ write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::
   if (namesDataStream(name)) return write_outcome_t::openFailed;
   std::wstring folder;
   std::size_t begin = 0;
-  for (std::size_t end = name.find_first_of("/\\"); end != std::string::npos; end = name.find_first_of("/\\", begin)) {
+  // Windows takes both separators.
+  for (std::size_t end = name.find_first_of(pathSeparators); end != std::string::npos;
+       end = name.find_first_of(pathSeparators, begin)) {
     std::string const part = name.substr(begin, end - begin);
     begin = end + 1;
     if (part.empty() || part == ".") continue;
