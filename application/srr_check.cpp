@@ -43,25 +43,45 @@ void reportMissingFailure(dvk::write_outcome_t failure, std::string const& name)
   }
 }
 
-// True when the payload was written as the stored name; false, after the
-// messages (reportFailure's form for a failed open or write), when it must
-// not be or could not be.
-bool extract(stored_t const& stored, void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
-  dvk::write_outcome_t const outcome = dvk::writeInside(stored.name, stored.payload, stored.payloadSize);
+// Why a name that the writer refused was not written, in the program's
+// words; null for the failures that forms A and B report.
+const char* refusalReason(dvk::write_outcome_t outcome) {
   switch (outcome) {
-    case dvk::write_outcome_t::written:
-      return true;
     case dvk::write_outcome_t::leadsOutside:
-      dvk::con::error("'" + stored.name + "' was not written: its name leads outside the current directory.");
-      return false;
+      return "its name leads outside the current directory.";
+    case dvk::write_outcome_t::hiddenName:
+      return "a part of its name begins with '.' (a hidden file or folder).";
     case dvk::write_outcome_t::throughLink:
-      dvk::con::error("'" + stored.name + "' was not written: its path goes through a symbolic link.");
-      return false;
+      return "its path goes through a symbolic link.";
+    case dvk::write_outcome_t::keptFile:
+      return "it is a file this run has reported on.";
+    case dvk::write_outcome_t::endsInDotOrSpace:
+      return "a part of its name ends in '.' or ' ', which Windows cannot open.";
+    case dvk::write_outcome_t::deviceName:
+      return "a part of its name is a Windows device name.";
+    case dvk::write_outcome_t::dataStream:
+      return "its name holds ':', which names a Windows data stream.";
+    case dvk::write_outcome_t::notUtf8:
+      return "its name is not UTF-8.";
+    case dvk::write_outcome_t::written:
     case dvk::write_outcome_t::openFailed:
     case dvk::write_outcome_t::writeFailed:
       break;
   }
-  reportFailure(outcome, stored.name);
+  return nullptr;
+}
+
+// True when the payload was written as the stored name; false, after the
+// messages (reportFailure's form for a failed open or write), when it must
+// not be or could not be.
+bool extract(stored_t const& stored, void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
+  dvk::write_result_t const written = dvk::writeInside(stored.name, stored.payload, stored.payloadSize);
+  if (written.outcome == dvk::write_outcome_t::written) return true;
+  if (const char* reason = refusalReason(written.outcome)) {
+    dvk::con::error("'" + stored.name + "' was not written: " + reason);
+  } else {
+    reportFailure(written.outcome, stored.name);
+  }
   return false;
 }
 

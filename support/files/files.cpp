@@ -94,6 +94,7 @@ bool loadFile(const char* path, file_t& file) {
 
   file.dir = dirName(path);
   file.name = baseName(path);
+  file.id = in.id();
   return true;
 }
 

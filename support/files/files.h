@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "files/file_id.h"
+
 namespace dvk {
 
 // A whole file in memory: where it was loaded from, and every byte.
@@ -17,6 +19,7 @@ struct file_t {
   std::string dir;            // dirName of the path
   std::string name;           // baseName of the path
   std::vector<uint8_t> data;  // all bytes, in file order
+  file_id_t id;               // the file they were loaded from (loadFile)
 };
 
 // An error value: print writes the message text to std::cerr, without a line

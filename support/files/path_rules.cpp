@@ -23,20 +23,34 @@ bool isPortDigit(std::string const& tail) {
   return tail == "\xC2\xB9" || tail == "\xC2\xB2" || tail == "\xC2\xB3";
 }
 
+// True when test(name, begin, length) holds for a part of name, split at
+// "/" and "\" (empty parts included).
+template <typename test_t>
+bool anyPart(std::string const& name, test_t const& test) {
+  std::size_t begin = 0;
+  for (;;) {
+    std::size_t const end = name.find_first_of(pathSeparators, begin);
+    if (test(name, begin, (end == std::string::npos ? name.size() : end) - begin)) return true;
+    if (end == std::string::npos) return false;
+    begin = end + 1;
+  }
+}
+
 }  // namespace
 
 bool staysInside(std::string const& name) {
   if (hasNulByte(name)) return false;
   if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return false;
   if (startsWithDrive(name)) return false;
-  std::size_t begin = 0;
-  for (;;) {
-    std::size_t const end = name.find_first_of(pathSeparators, begin);
-    std::size_t const length = (end == std::string::npos ? name.size() : end) - begin;
-    if (length == 2 && name.compare(begin, 2, "..") == 0) return false;
-    if (end == std::string::npos) return true;
-    begin = end + 1;
-  }
+  return !anyPart(name, [](std::string const& whole, std::size_t begin, std::size_t length) {
+    return length == 2 && whole.compare(begin, 2, "..") == 0;
+  });
+}
+
+bool hasHiddenPart(std::string const& name) {
+  return anyPart(name, [](std::string const& whole, std::size_t begin, std::size_t length) {
+    return length > 1 && whole[begin] == '.';
+  });
 }
 
 bool isDeviceName(std::string const& name) {

@@ -14,6 +14,11 @@ namespace dvk {
 // system call.
 bool staysInside(std::string const& name);
 
+// True when a part of name, split at "/" and "\", begins with "." and is
+// not "." itself: a hidden file or folder (".bashrc", ".ssh/x", "a/.git/y").
+// ".." leads outside and is refused by staysInside.
+bool hasHiddenPart(std::string const& name);
+
 // True when Windows takes the last part of name for a device, in any folder:
 // its stem before the first "." or ":", with trailing spaces and dots
 // trimmed, is CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to COM9 or LPT0 to

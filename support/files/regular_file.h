@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_id.h"
+
 namespace dvk {
 
 // A regular file open for reading, closed when the object goes. A name's
@@ -29,6 +31,8 @@ class regular_file_t {
   bool isOpen() const { return handle_ != closed; }
   // The size the opened file had when it was opened.
   uint64_t size() const { return size_; }
+  // The identity of the opened file (see file_id_t).
+  file_id_t id() const { return id_; }
   // Reads up to count bytes into buffer: the number read, 0 at the end of
   // the file, -1 when the read failed.
   int64_t read(uint8_t* buffer, std::size_t count);
@@ -37,6 +41,7 @@ class regular_file_t {
   static constexpr intptr_t closed = -1;
   intptr_t handle_ = closed;  // a descriptor on POSIX, a HANDLE on Windows
   uint64_t size_ = 0;
+  file_id_t id_;
 };
 
 }  // namespace dvk

@@ -33,6 +33,7 @@ regular_file_t::regular_file_t(std::string const& name) {
   }
   handle_ = fd;
   size_ = static_cast<uint64_t>(info.st_size);
+  id_ = file_id_t{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
 regular_file_t::~regular_file_t() {

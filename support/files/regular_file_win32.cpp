@@ -26,13 +26,15 @@ regular_file_t::regular_file_t(std::string const& name) {
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return;
   // A console, a pipe or a serial port is no file on a disk.
-  LARGE_INTEGER length{};
-  if (GetFileType(handle) != FILE_TYPE_DISK || GetFileSizeEx(handle, &length) == 0 || length.QuadPart < 0) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(handle) != FILE_TYPE_DISK || GetFileInformationByHandle(handle, &info) == 0 ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     CloseHandle(handle);
     return;
   }
   handle_ = reinterpret_cast<intptr_t>(handle);
-  size_ = static_cast<uint64_t>(length.QuadPart);
+  size_ = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  id_ = file_id_t{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
 regular_file_t::~regular_file_t() {

@@ -1,5 +1,7 @@
-// Names for the files that stored files are written into before the rename.
+// Names for the files that stored files are written into before the rename,
+// and the writers' test seams.
 #include "files/internal/temporary_name.h"
+#include "files/internal/write_seams.h"
 
 #include <chrono>
 #include <cstddef>
@@ -33,6 +35,13 @@ std::mt19937& generator() {
 }
 
 }  // namespace
+
+void seedTemporaryNames(std::uint32_t seed) { generator().seed(seed); }
+
+write_seams_t& writeSeams() {
+  static write_seams_t seams;
+  return seams;
+}
 
 std::string temporaryName(std::string const& last) {
   std::size_t keep = last.size() < longestKept ? last.size() : longestKept;

@@ -7,7 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "files/file_id.h"
 
 namespace dvk {
 
@@ -17,9 +20,31 @@ enum class write_outcome_t {
   writeFailed,   // writing, closing or the rename failed; the name is unchanged
   throughLink,   // a folder on the way or the name itself is a symbolic link
   leadsOutside,  // the name fails staysInside; nothing was looked up
+  hiddenName,    // a part of the name begins with "." (hasHiddenPart); nothing was looked up
+  keptFile,      // the name reaches a file that keep() asked to keep; nothing was written
+  // Windows only, each refused before any system call on the name:
+  endsInDotOrSpace,  // a part ends in "." or " ", which Windows tools cannot open or delete
+  deviceName,        // a part is exactly a device name (NUL, con, COM1, CONIN$, ...)
+  dataStream,        // a ":" after the drive names a data stream of another file
+  notUtf8,           // the name has no UTF-16 spelling
 };
 
+// What writeInside did, and to which file.
+struct write_result_t {
+  write_outcome_t outcome = write_outcome_t::openFailed;
+  // written: the file that now bears the name; keptFile: the existing file
+  // that keep() refused to have replaced. Unset otherwise.
+  file_id_t file;
+};
+
+// Asked with the identity of the file that the name reaches, before anything
+// is written: true keeps that file as it is (keptFile). An empty function
+// keeps nothing.
+using keep_file_t = std::function<bool(file_id_t const&)>;
+
 // Writes size bytes as the file name, relative to the current directory.
+// A name that leads outside or holds a hidden part is refused before any
+// system call; an existing file is refused when keep() says so.
 // Folders are split as the platform splits them ("/" on POSIX, "/" and "\" on
 // Windows); no folder is created. An existing name must be a regular file
 // that can be opened for writing (else openFailed, and nothing is written).
@@ -27,9 +52,9 @@ enum class write_outcome_t {
 // folder, which is renamed over the name; any failure removes it again. Only
 // where that folder takes no new entry but the existing file is writable is
 // the file rewritten in place, and only then can a failed write leave it
-// part-written. Windows also refuses device and data-stream names
-// (openFailed). Prints nothing. An exception (out of memory) leaves no
+// part-written. Prints nothing. An exception (out of memory) leaves no
 // temporary file and no open handle behind.
-write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size);
+write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
+                           keep_file_t const& keep = {});
 
 }  // namespace dvk

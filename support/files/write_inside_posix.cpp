@@ -103,6 +103,20 @@ bool isRegular(int fd) {
   return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+file_id_t idOf(struct stat const& info) {
+  return file_id_t{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+// The identity of an open file; false when it cannot be told.
+bool identify(int fd, file_id_t& id) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return false;
+  id = idOf(info);
+  return true;
+}
+
+write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}}; }
+
 // Why opening part in dir failed, as an outcome.
 write_outcome_t openFailure(int error, int dir, std::string const& part) {
   if (error == ELOOP || error == ENOTDIR) {
@@ -124,31 +138,36 @@ bool writeAll(int fd, const uint8_t* bytes, std::size_t size) {
 
 // The existing file itself, rewritten through a handle that was opened
 // without following a link or blocking, and checked to be a regular file.
-write_outcome_t rewriteInPlace(int dir, std::string const& last, const uint8_t* bytes, std::size_t size) {
+write_result_t rewriteInPlace(int dir, std::string const& last, const uint8_t* bytes, std::size_t size) {
   descriptor_t file(::openat(dir, last.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (file.get() < 0) return openFailure(errno, dir, last);
-  if (!isRegular(file.get())) return write_outcome_t::openFailed;
-  if (!writeAll(file.get(), bytes, size)) return write_outcome_t::writeFailed;
-  return file.close() ? write_outcome_t::written : write_outcome_t::writeFailed;
+  if (file.get() < 0) return outcome(openFailure(errno, dir, last));
+  write_result_t result{write_outcome_t::written, file_id_t{}};
+  if (!isRegular(file.get()) || !identify(file.get(), result.file)) return outcome(write_outcome_t::openFailed);
+  if (!writeAll(file.get(), bytes, size)) return outcome(write_outcome_t::writeFailed);
+  return file.close() ? result : outcome(write_outcome_t::writeFailed);
 }
 
 // Writes last inside the folder dir.
-write_outcome_t writeInFolder(int dir, std::string const& last, const uint8_t* bytes, std::size_t size) {
-  if (last.empty() || last == ".") return write_outcome_t::openFailed;
+write_result_t writeInFolder(int dir, std::string const& last, const uint8_t* bytes, std::size_t size,
+                             keep_file_t const& keep) {
+  if (last.empty() || last == ".") return outcome(write_outcome_t::openFailed);
   bool existed = false;
   struct stat info {};
   if (::fstatat(dir, last.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISLNK(info.st_mode)) return write_outcome_t::throughLink;
+    if (S_ISLNK(info.st_mode)) return outcome(write_outcome_t::throughLink);
     // A FIFO or a device is never opened, a folder never replaced.
-    if (!S_ISREG(info.st_mode)) return write_outcome_t::openFailed;
+    if (!S_ISREG(info.st_mode)) return outcome(write_outcome_t::openFailed);
     // The file must be one this user may change (a read-only file stays as
     // it is); the test open neither truncates nor blocks.
     descriptor_t probe(::openat(dir, last.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (probe.get() < 0) return openFailure(errno, dir, last);
-    if (!isRegular(probe.get()) || !probe.close()) return write_outcome_t::openFailed;
+    if (probe.get() < 0) return outcome(openFailure(errno, dir, last));
+    struct stat opened {};
+    if (::fstat(probe.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) return outcome(write_outcome_t::openFailed);
+    if (keep && keep(idOf(opened))) return write_result_t{write_outcome_t::keptFile, idOf(opened)};
+    if (!probe.close()) return outcome(write_outcome_t::openFailed);
     existed = true;
   } else if (errno != ENOENT) {
-    return write_outcome_t::openFailed;
+    return outcome(write_outcome_t::openFailed);
   }
 
   temporary_file_t temporary(dir);
@@ -156,18 +175,22 @@ write_outcome_t writeInFolder(int dir, std::string const& last, const uint8_t* b
     // A folder that takes no new entry: a user who may change the file but
     // not the folder keeps that ability.
     if (existed && (errno == EACCES || errno == EPERM || errno == EROFS)) return rewriteInPlace(dir, last, bytes, size);
-    return write_outcome_t::openFailed;
+    return outcome(write_outcome_t::openFailed);
   }
-  if (!writeAll(temporary.fd(), bytes, size) || !temporary.close() || !temporary.renameOver(last)) {
-    return write_outcome_t::writeFailed;
+  write_result_t result{write_outcome_t::written, file_id_t{}};
+  if (!identify(temporary.fd(), result.file) || !writeAll(temporary.fd(), bytes, size) || !temporary.close() ||
+      !temporary.renameOver(last)) {
+    return outcome(write_outcome_t::writeFailed);
   }
-  return write_outcome_t::written;
+  return result;
 }
 
 }  // namespace
 
-write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size) {
-  if (!staysInside(name)) return write_outcome_t::leadsOutside;
+write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
+                           keep_file_t const& keep) {
+  if (!staysInside(name)) return outcome(write_outcome_t::leadsOutside);
+  if (hasHiddenPart(name)) return outcome(write_outcome_t::hiddenName);
   descriptor_t dir(AT_FDCWD);
   std::size_t begin = 0;
   for (std::size_t end = name.find('/'); end != std::string::npos; end = name.find('/', begin)) {
@@ -176,10 +199,10 @@ write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::
     // Empty and "." parts stay where they are; ".." never gets here.
     if (part.empty() || part == ".") continue;
     int const next = ::openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0) return openFailure(errno, dir.get(), part);
+    if (next < 0) return outcome(openFailure(errno, dir.get(), part));
     dir.reset(next);
   }
-  return writeInFolder(dir.get(), name.substr(begin), bytes, size);
+  return writeInFolder(dir.get(), name.substr(begin), bytes, size, keep);
 }
 
 }  // namespace dvk

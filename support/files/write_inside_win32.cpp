@@ -133,16 +133,29 @@ bool isPlainFile(HANDLE handle) {
   return (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
+write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}}; }
+
+// The identity of an open file; false when it cannot be told.
+bool identify(HANDLE handle, file_id_t& id) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(handle, &info) == 0) return false;
+  id = file_id_t{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  return true;
+}
+
 HANDLE openExisting(std::wstring const& path, DWORD disposition) {
   return CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-write_outcome_t rewriteInPlace(std::wstring const& path, const uint8_t* bytes, std::size_t size) {
+write_result_t rewriteInPlace(std::wstring const& path, const uint8_t* bytes, std::size_t size) {
   handle_t file(openExisting(path, TRUNCATE_EXISTING));
-  if (!file.valid() || !isPlainFile(file.get())) return write_outcome_t::openFailed;
-  if (!writeAll(file.get(), bytes, size)) return write_outcome_t::writeFailed;
-  return file.close() ? write_outcome_t::written : write_outcome_t::writeFailed;
+  write_result_t result{write_outcome_t::written, file_id_t{}};
+  if (!file.valid() || !isPlainFile(file.get()) || !identify(file.get(), result.file)) {
+    return outcome(write_outcome_t::openFailed);
+  }
+  if (!writeAll(file.get(), bytes, size)) return outcome(write_outcome_t::writeFailed);
+  return file.close() ? result : outcome(write_outcome_t::writeFailed);
 }
 
 // The attributes of path; empty when it does not exist.
@@ -155,40 +168,49 @@ std::optional<DWORD> attributes(std::wstring const& path, bool& failed) {
 }
 
 // Writes last inside folder (empty, or ending in a separator).
-write_outcome_t writeInFolder(std::wstring const& folder, std::string const& last, std::wstring const& wideLast,
-                              const uint8_t* bytes, std::size_t size) {
-  if (wideLast.empty() || wideLast == L".") return write_outcome_t::openFailed;
+write_result_t writeInFolder(std::wstring const& folder, std::string const& last, std::wstring const& wideLast,
+                             const uint8_t* bytes, std::size_t size, keep_file_t const& keep) {
+  if (wideLast.empty() || wideLast == L".") return outcome(write_outcome_t::openFailed);
   std::wstring const path = folder + wideLast;
   bool failed = false;
   std::optional<DWORD> const found = attributes(path, failed);
-  if (failed) return write_outcome_t::openFailed;
+  if (failed) return outcome(write_outcome_t::openFailed);
   bool const existed = found.has_value();
   if (existed) {
-    if ((*found & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return write_outcome_t::throughLink;
-    if ((*found & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return write_outcome_t::openFailed;
+    if ((*found & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return outcome(write_outcome_t::throughLink);
+    if ((*found & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return outcome(write_outcome_t::openFailed);
     // The file must be one this user may change; the test open neither
     // truncates nor follows a reparse point.
     handle_t probe(openExisting(path, OPEN_EXISTING));
-    if (!probe.valid() || !isPlainFile(probe.get()) || !probe.close()) return write_outcome_t::openFailed;
+    file_id_t id;
+    if (!probe.valid() || !isPlainFile(probe.get()) || !identify(probe.get(), id)) {
+      return outcome(write_outcome_t::openFailed);
+    }
+    if (keep && keep(id)) return write_result_t{write_outcome_t::keptFile, id};
+    if (!probe.close()) return outcome(write_outcome_t::openFailed);
   }
 
   temporary_file_t temporary(folder);
   if (!temporary.create(last)) {
     if (existed && GetLastError() == ERROR_ACCESS_DENIED) return rewriteInPlace(path, bytes, size);
-    return write_outcome_t::openFailed;
+    return outcome(write_outcome_t::openFailed);
   }
-  if (!writeAll(temporary.handle(), bytes, size) || !temporary.close() || !temporary.moveOver(path)) {
-    return write_outcome_t::writeFailed;
+  write_result_t result{write_outcome_t::written, file_id_t{}};
+  if (!identify(temporary.handle(), result.file) || !writeAll(temporary.handle(), bytes, size) ||
+      !temporary.close() || !temporary.moveOver(path)) {
+    return outcome(write_outcome_t::writeFailed);
   }
-  return write_outcome_t::written;
+  return result;
 }
 
 }  // namespace
 
-write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size) {
-  if (!staysInside(name)) return write_outcome_t::leadsOutside;
+write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
+                           keep_file_t const& keep) {
+  if (!staysInside(name)) return outcome(write_outcome_t::leadsOutside);
+  if (hasHiddenPart(name)) return outcome(write_outcome_t::hiddenName);
   // "NUL:" would reach the device, "a.txt:x" a hidden stream of a.txt.
-  if (namesDataStream(name)) return write_outcome_t::openFailed;
+  if (namesDataStream(name)) return outcome(write_outcome_t::openFailed);
   std::wstring folder;
   std::size_t begin = 0;
   // Windows takes both separators.
@@ -198,19 +220,19 @@ write_outcome_t writeInside(std::string const& name, const uint8_t* bytes, std::
     begin = end + 1;
     if (part.empty() || part == ".") continue;
     std::optional<std::wstring> const widePart = wideName(part);
-    if (!widePart) return write_outcome_t::openFailed;
+    if (!widePart) return outcome(write_outcome_t::openFailed);
     folder += *widePart;
     bool failed = false;
     std::optional<DWORD> const found = attributes(folder, failed);
-    if (!found) return write_outcome_t::openFailed;
-    if ((*found & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return write_outcome_t::throughLink;
-    if ((*found & FILE_ATTRIBUTE_DIRECTORY) == 0) return write_outcome_t::openFailed;
+    if (!found) return outcome(write_outcome_t::openFailed);
+    if ((*found & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return outcome(write_outcome_t::throughLink);
+    if ((*found & FILE_ATTRIBUTE_DIRECTORY) == 0) return outcome(write_outcome_t::openFailed);
     folder += L'\\';
   }
   std::string const last = name.substr(begin);
   std::optional<std::wstring> const wideLast = wideName(last);
-  if (!wideLast) return write_outcome_t::openFailed;
-  return writeInFolder(folder, last, *wideLast, bytes, size);
+  if (!wideLast) return outcome(write_outcome_t::openFailed);
+  return writeInFolder(folder, last, *wideLast, bytes, size, keep);
 }
 
 }  // namespace dvk

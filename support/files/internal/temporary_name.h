@@ -2,6 +2,7 @@
 // renamed over its own name, shared by the platform writers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace dvk::internal {
@@ -11,5 +12,9 @@ namespace dvk::internal {
 // meet. A long last is cut (at a UTF-8 character boundary) so that the whole
 // stays within the 255 bytes a file name may have.
 std::string temporaryName(std::string const& last);
+
+// Restarts the random suffixes from seed: a test learns the next name with
+// one call, seeds again, and the writer's next name is the same one.
+void seedTemporaryNames(std::uint32_t seed);
 
 }  // namespace dvk::internal

@@ -67,7 +67,7 @@ TEST_F(FilesIo, LoadReadsEveryByteAndSetsDirAndName) {
 TEST_F(FilesIo, LoadEmptyFileSucceedsWithEmptyData) {
   // A success like any other: the old bytes go and dir and name are replaced.
   std::string const path = write("empty.sfv", "");
-  dvk::file_t file{"old/", "old.sfv", std::vector<uint8_t>(8, 1)};
+  dvk::file_t file{"old/", "old.sfv", std::vector<uint8_t>(8, 1), {}};
   ASSERT_TRUE(dvk::loadFile(path, file));
   EXPECT_TRUE(file.data.empty());
   EXPECT_EQ(file.dir, dvk::dirName(path));
@@ -80,7 +80,7 @@ TEST_F(FilesIo, LoadFailureLeavesRecordUntouched) {
   for (std::string const& path : {at("missing.sfv"), at("nodir/missing.sfv"), std::string(),
                                   existing + std::string(1, '\0') + "tail", dir_.string() + std::string(1, '\0')}) {
     SCOPED_TRACE(testing::PrintToString(path));
-    dvk::file_t file{"old/", "old.sfv", {1, 2, 3}};
+    dvk::file_t file{"old/", "old.sfv", {1, 2, 3}, {}};
     EXPECT_FALSE(dvk::loadFile(path, file));
     EXPECT_EQ(file.dir, "old/");
     EXPECT_EQ(file.name, "old.sfv");
@@ -91,7 +91,7 @@ TEST_F(FilesIo, LoadFailureLeavesRecordUntouched) {
 TEST_F(FilesIo, LoadDirectoryFailsWithoutAllocating) {
   for (std::string const& path : {dir_.string(), at("")}) {
     SCOPED_TRACE(path);
-    dvk::file_t file{"old/", "old.sfv", {9}};
+    dvk::file_t file{"old/", "old.sfv", {9}, {}};
     EXPECT_FALSE(dvk::loadFile(path, file));
     EXPECT_EQ(file.dir, "old/");
     EXPECT_EQ(file.name, "old.sfv");
@@ -102,7 +102,7 @@ TEST_F(FilesIo, LoadDirectoryFailsWithoutAllocating) {
 TEST_F(FilesIo, LoadPathWithoutSeparator) {
   write("plain.srr", "xyz");
   dvk::test::in_directory_t here(dir_);
-  dvk::file_t file{"old/", "old", {}};
+  dvk::file_t file{"old/", "old", {}, {}};
   ASSERT_TRUE(dvk::loadFile("plain.srr", file));
   EXPECT_EQ(file.dir, "");
   EXPECT_EQ(file.name, "plain.srr");
@@ -115,7 +115,7 @@ TEST_F(FilesIo, LoadTooLargeForAddressSpaceFails) {
   for (uint64_t const length : {3 * GiB, 4 * GiB, 4 * GiB + 1, 5 * GiB}) {
     SCOPED_TRACE(length);
     std::string const path = sparse("huge.bin", length);
-    dvk::file_t file{"old/", "old.bin", {7}};
+    dvk::file_t file{"old/", "old.bin", {7}, {}};
     EXPECT_FALSE(dvk::loadFile(path, file));
     EXPECT_EQ(file.dir, "old/");
     EXPECT_EQ(file.name, "old.bin");

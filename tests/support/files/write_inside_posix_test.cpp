@@ -54,7 +54,7 @@ class WriteInsidePosix : public ::testing::Test {
   void TearDown() override { here_.reset(); }
 
   static write_outcome_t put(std::string const& name, std::string const& bytes) {
-    return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).outcome;
   }
   static std::vector<std::string> entries(fs::path const& folder) {
     std::vector<std::string> names;

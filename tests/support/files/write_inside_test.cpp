@@ -23,7 +23,7 @@ class WriteInside : public ::testing::Test {
   void SetUp() override { ASSERT_FALSE(scratch_.dir().empty()); }
 
   static write_outcome_t put(std::string const& name, std::string const& bytes) {
-    return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).outcome;
   }
   std::string read(std::string const& name) const { return dvk::test::contents(scratch_.path(name)); }
   // Every entry of a folder of the scratch folder, sorted: shows any stray.
