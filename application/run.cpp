@@ -2,7 +2,6 @@
 // failures of both checks into the exit status.
 #include "run.h"
 
-#include <algorithm>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "console/console.h"
 #include "crc_cache.h"
 #include "discovery.h"
+#include "finish.h"
 #include "files/file_status.h"
 #include "files/files.h"
 #include "program.h"
@@ -21,10 +21,6 @@
 #include "srr_check.h"
 
 namespace {
-
-// A shell sees only the low eight bits of the status: 256 failures must not
-// read as success.
-constexpr uint64_t highestStatus = 255;
 
 struct chosen_t {
   std::string sfv;
@@ -163,7 +159,7 @@ int runChecks() {
     }
     failures += failureCount(*checked);
   }
-  return static_cast<int>(std::min(failures, highestStatus));
+  return app::exitStatus(failures);
 }
 
 }  // namespace

@@ -13,8 +13,8 @@ namespace {
 
 // Repeats calls over one buffer until a quarter of a second has gone by; the
 // result is folded into a sink so that no call can be dropped.
-double mibPerSecond(dvk::detail::crc32_kernel_t const& kernel, std::vector<uint8_t> const& buffer,
-                    dvk::detail::crc32_table_view_t const& view, uint32_t& sink) {
+double mibPerSecond(dvk::internal::crc32_kernel_t const& kernel, std::vector<uint8_t> const& buffer,
+                    dvk::internal::crc32_table_view_t const& view, uint32_t& sink) {
   using clock = std::chrono::steady_clock;
   std::size_t const callsPerCheck = std::max<std::size_t>(1, (std::size_t{16} << 20) / buffer.size());
   uint64_t bytes = 0;  // 64 bits: the 32-bit build passes 4 GiB in well under a second
@@ -32,7 +32,7 @@ double mibPerSecond(dvk::detail::crc32_kernel_t const& kernel, std::vector<uint8
 
 int main() {
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
-  dvk::detail::crc32_table_view_t view{};
+  dvk::internal::crc32_table_view_t view{};
   for (std::size_t k = 0; k < 8; ++k) view.t[k] = tables[k].data();
 
   std::size_t const sizes[] = {64, 256, 4096, std::size_t{1} << 20};
@@ -46,7 +46,7 @@ int main() {
 
   std::printf("%-12s %10s %10s %10s %10s   (MiB/s per call size)\n", "kernel", "64 B", "256 B", "4 KiB", "1 MiB");
   uint32_t sink = 0;
-  for (dvk::detail::crc32_kernel_t const& kernel : dvk::detail::crc32Kernels()) {
+  for (dvk::internal::crc32_kernel_t const& kernel : dvk::internal::crc32Kernels()) {
     std::printf("%-12s", kernel.name);
     if (!kernel.supported) {
       std::printf(" %10s\n", "(not supported by this processor)");
@@ -55,6 +55,6 @@ int main() {
     for (std::vector<uint8_t> const& buffer : buffers) std::printf(" %10.0f", mibPerSecond(kernel, buffer, view, sink));
     std::printf("\n");
   }
-  std::printf("dvk::crc32 uses: %s   (sink %08x)\n", dvk::detail::crc32ChosenKernel().name, sink);
+  std::printf("dvk::crc32 uses: %s   (sink %08x)\n", dvk::internal::crc32ChosenKernel().name, sink);
   return 0;
 }

@@ -38,13 +38,13 @@ crc32_tables_t& crc32Tables(uint32_t poly) {
 }
 
 uint32_t crc32(uint32_t init, const uint8_t* first, const uint8_t* last, crc32_tables_t const& tables) {
-  detail::crc32_table_view_t view{};
+  internal::crc32_table_view_t view{};
   for (std::size_t k = 0; k < 8 && k < tables.size(); ++k) view.t[k] = tables[k].data();
   // The folding kernels' constants are those of crc32Polynomial; a set built
   // for another one (T0[128] is the polynomial itself) is run by slicing-by-8.
   bool const folded = tables.size() == 8 && tables[0].size() == 256 && tables[0][128] == crc32Polynomial;
-  static const detail::crc32_kernel_t portable = detail::crc32Kernels().front();
-  detail::crc32_kernel_t const& kernel = folded ? detail::crc32ChosenKernel() : portable;
+  static const internal::crc32_kernel_t portable = internal::crc32Kernels().front();
+  internal::crc32_kernel_t const& kernel = folded ? internal::crc32ChosenKernel() : portable;
   return kernel.run(init, first, static_cast<std::size_t>(last - first), view);
 }
 
@@ -52,7 +52,7 @@ uint32_t crc32(uint32_t init, std::vector<uint8_t> const& data, crc32_tables_t c
   return crc32(init, data.data(), data.data() + data.size(), tables);
 }
 
-namespace detail {
+namespace internal {
 
 crc32_kernel_t const& crc32ChosenKernel() {
   static const crc32_kernel_t chosen = [] {
@@ -66,6 +66,6 @@ crc32_kernel_t const& crc32ChosenKernel() {
   return chosen;
 }
 
-}  // namespace detail
+}  // namespace internal
 
 }  // namespace dvk

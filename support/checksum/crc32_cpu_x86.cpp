@@ -3,7 +3,7 @@
 
 #include "checksum/internal/crc32_kernels.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 namespace {
 
@@ -58,4 +58,4 @@ x86_features_t const& x86Features() {
   return features;
 }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

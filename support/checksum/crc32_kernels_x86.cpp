@@ -2,7 +2,7 @@
 // kernels, each marked with whether this processor can run it.
 #include "checksum/internal/crc32_kernels.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 std::vector<crc32_kernel_t> crc32Kernels() {
   x86_features_t const& cpu = x86Features();
@@ -17,4 +17,4 @@ std::vector<crc32_kernel_t> crc32Kernels() {
   };
 }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

@@ -2,7 +2,7 @@
 #include "checksum/internal/crc32_fold128.h"
 #include "checksum/internal/crc32_fold_constants.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 const crc32_fold_constant_t crc32PclmulFolds[4] = {
     crc32Fold512[0], crc32Fold512[1],  // four lanes on, in the main loop
@@ -44,4 +44,4 @@ uint32_t crc32Pclmul(uint32_t init, const uint8_t* data, std::size_t size, crc32
   return crc32Slice8(stateCrc(x3, tables), data, size, tables);
 }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

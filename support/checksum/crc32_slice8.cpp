@@ -1,7 +1,7 @@
 // CRC-32 by slicing-by-8: the portable kernel.
 #include "checksum/internal/crc32_kernels.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 namespace {
 
@@ -33,4 +33,4 @@ uint32_t crc32Slice8(uint32_t init, const uint8_t* data, std::size_t size, crc32
   return ~c;
 }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

@@ -4,7 +4,7 @@
 #include "checksum/internal/crc32_fold128.h"
 #include "checksum/internal/crc32_fold_constants.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 const crc32_fold_constant_t crc32Vpclmul256Folds[6] = {
     crc32Fold1024[0], crc32Fold1024[1],  // four registers on, in the main loop
@@ -65,4 +65,4 @@ uint32_t crc32Vpclmul256(uint32_t init, const uint8_t* data, std::size_t size, c
   return crc32Pclmul(stateCrc(x, tables), data, size, tables);
 }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

@@ -14,12 +14,8 @@ struct file_status_t {
   uint64_t size = 0;
 };
 
-// No file has a NUL byte in its name: the system's calls would take only the
-// part before it, which names another file. Such a path is never looked up,
-// loaded or opened.
-inline bool hasNulByte(std::string const& path) { return path.find('\0') != std::string::npos; }
-
-// Queries path, following symbolic links (stat on POSIX, _wstat64 on the UTF-16 name on Windows).
+// Queries path (as nativePath spells it; a name it cannot spell fails),
+// following symbolic links (stat on POSIX, _wstat64 on the UTF-16 name on Windows).
 file_status_t fileStatus(std::string const& path);
 
 }  // namespace dvk

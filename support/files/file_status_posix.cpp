@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include "files/file_status.h"
+#include "files/native_path.h"
 
 namespace dvk {
 
@@ -12,10 +13,10 @@ static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
 
 file_status_t fileStatus(std::string const& path) {
   file_status_t status;
-  // Else a checksum file could make one file pass for another.
-  if (hasNulByte(path)) return status;
+  std::optional<std::filesystem::path> const native = platform::nativePath(path);
+  if (!native) return status;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return status;
+  if (::stat(native->c_str(), &info) != 0) return status;
   status.ok = true;
   if (S_ISDIR(info.st_mode)) {
     status.kind = file_kind_t::directory;

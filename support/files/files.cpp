@@ -66,9 +66,8 @@ bool isDotComponent(std::string const& last) { return last == "." || last == "..
 
 }  // namespace
 
-bool loadFile(const char* path, file_t& file) {
-  if (path == nullptr) return false;
-  regular_file_t in{std::string(path)};
+bool loadFile(std::string const& path, file_t& file) {
+  regular_file_t in(path);
   if (!in.isOpen()) return false;
 
   // The size is 64-bit in every build; checking it before the cast keeps a
@@ -98,10 +97,7 @@ bool loadFile(const char* path, file_t& file) {
   return true;
 }
 
-bool loadFile(std::string const& path, file_t& file) {
-  if (hasNulByte(path)) return false;
-  return loadFile(path.c_str(), file);
-}
+bool loadFile(const char* path, file_t& file) { return path != nullptr && loadFile(std::string(path), file); }
 
 std::string baseName(std::string const& path) {
   split_t parts = splitPath(path);

@@ -1,6 +1,6 @@
 // Names for the system's file calls on POSIX systems: the bytes as they are.
-#include "files/file_status.h"
 #include "files/native_path.h"
+#include "files/path_rules.h"
 
 namespace dvk::platform {
 

@@ -1,8 +1,8 @@
 // Names for the system's file calls on Windows: the UTF-16 form of the
 // program's UTF-8 bytes, for the wide calls. A narrow call would read the
 // bytes in the ANSI code page and open another name.
-#include "files/file_status.h"
 #include "files/native_path.h"
+#include "files/path_rules.h"
 #include "text/utf16.h"
 
 namespace dvk::platform {

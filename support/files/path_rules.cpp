@@ -3,7 +3,6 @@
 
 #include <cstddef>
 
-#include "files/file_status.h"
 #include "files/files.h"
 
 namespace dvk {

@@ -7,6 +7,11 @@
 
 namespace dvk {
 
+// No file has a NUL byte in its name: the system's calls would take only the
+// part before it, which names another file. Such a path is never looked up,
+// loaded, opened or written.
+inline bool hasNulByte(std::string const& path) { return path.find('\0') != std::string::npos; }
+
 // True when writing name, as stored, stays inside the current directory: not
 // absolute ("/" or "\" first), no drive letter ("C:"), no ".." component
 // (split at "/" and "\" on every platform, which on POSIX refuses a little

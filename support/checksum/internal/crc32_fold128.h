@@ -8,7 +8,7 @@
 
 #include "checksum/internal/crc32_kernels.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 namespace {
 
 // The pair {low half, high half} of one fold distance, as one register.
@@ -35,4 +35,4 @@ inline uint32_t stateCrc(__m128i x, crc32_table_view_t const& tables) {
 }
 
 }  // namespace
-}  // namespace dvk::detail
+}  // namespace dvk::internal

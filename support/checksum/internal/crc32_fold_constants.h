@@ -5,7 +5,7 @@
 
 #include "checksum/internal/crc32_kernels.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 // Pairs {low half, high half} for one fold distance D: k = D + 32, D - 32.
 // clang-format off
@@ -16,4 +16,4 @@ inline constexpr crc32_fold_constant_t crc32Fold1024[2] = {{1056, 0x1e88ef372}, 
 inline constexpr crc32_fold_constant_t crc32Fold2048[2] = {{2080, 0x11542778a}, {2016, 0x1322d1430}};
 // clang-format on
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 // The eight slicing-by-8 tables as plain pointers (null where the set has no
 // such table). Kernel files are compiled with wider instruction sets, so they
@@ -80,4 +80,4 @@ extern const crc32_fold_constant_t crc32Vpclmul256Folds[6];
 uint32_t crc32Vpclmul512(uint32_t init, const uint8_t* data, std::size_t size, crc32_table_view_t const& tables);
 extern const crc32_fold_constant_t crc32Vpclmul512Folds[6];
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal

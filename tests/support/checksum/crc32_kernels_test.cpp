@@ -13,17 +13,17 @@
 
 #include "checksum/crc32.h"
 
-namespace dvk::detail {
+namespace dvk::internal {
 
 // Failure messages name the kernel instead of dumping its bytes.
 void PrintTo(crc32_kernel_t const& kernel, std::ostream* out) { *out << kernel.name; }
 
-}  // namespace dvk::detail
+}  // namespace dvk::internal
 
 namespace {
 
-using dvk::detail::crc32_kernel_t;
-using dvk::detail::crc32_table_view_t;
+using dvk::internal::crc32_kernel_t;
+using dvk::internal::crc32_table_view_t;
 
 constexpr uint32_t poly = 0xEDB88320u;
 
@@ -69,7 +69,7 @@ TEST(Crc32FoldMultiplier, DerivationIsAnchored) {
 }
 
 TEST(Crc32Kernels, ListStartsWithTheTableKernelAndChoosesTheLastSupported) {
-  std::vector<crc32_kernel_t> const kernels = dvk::detail::crc32Kernels();
+  std::vector<crc32_kernel_t> const kernels = dvk::internal::crc32Kernels();
   ASSERT_FALSE(kernels.empty());
   EXPECT_STREQ(kernels.front().name, "slice8");
   EXPECT_TRUE(kernels.front().supported);
@@ -79,11 +79,11 @@ TEST(Crc32Kernels, ListStartsWithTheTableKernelAndChoosesTheLastSupported) {
     EXPECT_TRUE(names.insert(kernel.name).second) << kernel.name;
     if (kernel.supported) best = &kernel;
   }
-  EXPECT_STREQ(dvk::detail::crc32ChosenKernel().name, best->name);
+  EXPECT_STREQ(dvk::internal::crc32ChosenKernel().name, best->name);
 }
 
 TEST(Crc32Kernels, EveryFoldConstantIsAPowerOfXModP) {
-  for (crc32_kernel_t const& kernel : dvk::detail::crc32Kernels()) {
+  for (crc32_kernel_t const& kernel : dvk::internal::crc32Kernels()) {
     ASSERT_EQ(kernel.foldCount % 2, 0u) << kernel.name;
     for (std::size_t i = 0; i < kernel.foldCount; ++i) {
       auto const& fold = kernel.folds[i];
@@ -163,7 +163,7 @@ TEST_P(Crc32Kernel, SeveralMebibytesInOneCallAndInChunks) {
   EXPECT_EQ(c, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Compiled, Crc32Kernel, testing::ValuesIn(dvk::detail::crc32Kernels()),
+INSTANTIATE_TEST_SUITE_P(Compiled, Crc32Kernel, testing::ValuesIn(dvk::internal::crc32Kernels()),
                          [](testing::TestParamInfo<crc32_kernel_t> const& kernel) {
                            return std::string(kernel.param.name);
                          });
