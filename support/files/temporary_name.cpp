@@ -1,7 +1,6 @@
 // Names for the files that stored files are written into before the rename,
 // and the writers' test seams.
 #include "files/internal/temporary_name.h"
-#include "files/internal/write_seams.h"
 
 #include <chrono>
 #include <cstddef>
@@ -9,6 +8,7 @@
 #include <exception>
 #include <random>
 
+#include "files/internal/write_seams.h"
 #include "text/text.h"
 
 namespace dvk::internal {

@@ -187,8 +187,7 @@ write_result_t writeInFolder(int dir, std::string const& last, const uint8_t* by
 
 }  // namespace
 
-write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
-                           keep_file_t const& keep) {
+write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size, keep_file_t const& keep) {
   if (!staysInside(name)) return outcome(write_outcome_t::leadsOutside);
   if (hasHiddenPart(name)) return outcome(write_outcome_t::hiddenName);
   descriptor_t dir(AT_FDCWD);

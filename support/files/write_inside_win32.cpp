@@ -196,8 +196,8 @@ write_result_t writeInFolder(std::wstring const& folder, std::string const& last
     return outcome(write_outcome_t::openFailed);
   }
   write_result_t result{write_outcome_t::written, file_id_t{}};
-  if (!identify(temporary.handle(), result.file) || !writeAll(temporary.handle(), bytes, size) ||
-      !temporary.close() || !temporary.moveOver(path)) {
+  if (!identify(temporary.handle(), result.file) || !writeAll(temporary.handle(), bytes, size) || !temporary.close() ||
+      !temporary.moveOver(path)) {
     return outcome(write_outcome_t::writeFailed);
   }
   return result;
@@ -205,8 +205,7 @@ write_result_t writeInFolder(std::wstring const& folder, std::string const& last
 
 }  // namespace
 
-write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
-                           keep_file_t const& keep) {
+write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size, keep_file_t const& keep) {
   if (!staysInside(name)) return outcome(write_outcome_t::leadsOutside);
   if (hasHiddenPart(name)) return outcome(write_outcome_t::hiddenName);
   // "NUL:" would reach the device, "a.txt:x" a hidden stream of a.txt.
