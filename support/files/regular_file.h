@@ -34,13 +34,16 @@ class regular_file_t {
   // The identity of the opened file (see file_id_t).
   file_id_t id() const { return id_; }
   // Reads up to count bytes into buffer: the number read, 0 at the end of
-  // the file, -1 when the read failed.
+  // the file, -1 when the read failed. Never past size(): a pseudo-file that
+  // says it is empty (/proc/self/pagemap) reads as empty at once, and a file
+  // that grows meanwhile reads as it was when opened.
   int64_t read(uint8_t* buffer, std::size_t count);
 
  private:
   static constexpr intptr_t closed = -1;
   intptr_t handle_ = closed;  // a descriptor on POSIX, a HANDLE on Windows
   uint64_t size_ = 0;
+  uint64_t left_ = 0;  // of size_, not read yet
   file_id_t id_;
 };
 

@@ -33,6 +33,7 @@ regular_file_t::regular_file_t(std::string const& name) {
   }
   handle_ = fd;
   size_ = static_cast<uint64_t>(info.st_size);
+  left_ = size_;
   id_ = file_id_t{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
@@ -44,9 +45,14 @@ regular_file_t::~regular_file_t() {
 // NOLINTNEXTLINE(readability-make-member-function-const)
 int64_t regular_file_t::read(uint8_t* buffer, std::size_t count) {
   if (!isOpen()) return -1;
+  if (count > left_) count = static_cast<std::size_t>(left_);
+  if (count == 0) return 0;
   for (;;) {
     ssize_t const got = ::read(static_cast<int>(handle_), buffer, count);
-    if (got >= 0) return static_cast<int64_t>(got);
+    if (got >= 0) {
+      left_ -= static_cast<uint64_t>(got);
+      return static_cast<int64_t>(got);
+    }
     if (errno != EINTR) return -1;
   }
 }

@@ -34,6 +34,7 @@ regular_file_t::regular_file_t(std::string const& name) {
   }
   handle_ = reinterpret_cast<intptr_t>(handle);
   size_ = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  left_ = size_;
   id_ = file_id_t{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
@@ -43,10 +44,13 @@ regular_file_t::~regular_file_t() {
 
 int64_t regular_file_t::read(uint8_t* buffer, std::size_t count) {
   if (!isOpen()) return -1;
+  uint64_t const wanted = count < left_ ? count : left_;
+  if (wanted == 0) return 0;
   DWORD const asked =
-      count > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max() : static_cast<DWORD>(count);
+      wanted > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max() : static_cast<DWORD>(wanted);
   DWORD got = 0;
   if (ReadFile(asHandle(handle_), buffer, asked, &got, nullptr) == 0) return -1;
+  left_ -= got;
   return static_cast<int64_t>(got);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,32 @@ TEST(RegularFile, ReadsEveryByteInPiecesOfAnySize) {
   EXPECT_EQ(empty.size(), 0u);
   uint8_t byte = 0;
   EXPECT_EQ(empty.read(&byte, 1), 0);
+}
+
+TEST(RegularFile, ReadsNoMoreThanTheSizeItHadWhenOpened) {
+  dvk::test::scratch_dir_t scratch("tarvok-regular-");
+  std::string const path = scratch.write("growing", "as opened");
+  dvk::regular_file_t file(path);
+  ASSERT_TRUE(file.isOpen());
+  {
+    std::ofstream more(path, std::ios::binary | std::ios::app);
+    more << " and what came later";
+  }
+  std::string bytes;
+  EXPECT_TRUE(readAll(file, 4, bytes));
+  EXPECT_EQ(bytes, "as opened");
+}
+
+TEST(RegularFile, OneFileHasOneIdentityWhateverItsName) {
+  dvk::test::scratch_dir_t scratch("tarvok-regular-");
+  std::string const path = scratch.write("one", "x");
+  std::string const other = scratch.write("other", "x");
+  dvk::regular_file_t first(path);
+  dvk::regular_file_t again(scratch.path("./one"));
+  dvk::regular_file_t second(other);
+  ASSERT_TRUE(first.isOpen() && again.isOpen() && second.isOpen());
+  EXPECT_EQ(first.id(), again.id());
+  EXPECT_NE(first.id(), second.id());
 }
 
 TEST(RegularFile, WhatIsNoRegularFileIsNotOpened) {
