@@ -1,6 +1,7 @@
 // The CRC-32 of files on disk, read in chunks and remembered for the run.
 #include "crc_cache.h"
 
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,7 @@ disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   if (!in.isOpen()) {
     return sum;
   }
+  sum.file = in.id();
   static uint8_t* const chunk = pageAlignedChunk();
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   for (;;) {
@@ -63,6 +65,16 @@ disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind) {
   }
   crcCache.emplace(name, sum);
   return sum;
+}
+
+void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written,
+                  std::optional<dvk::file_id_t> const& replaced) {
+  for (auto entry = crcCache.begin(); entry != crcCache.end();) {
+    std::optional<dvk::file_id_t> const& file = entry->second.file;
+    bool const stale = file && (*file == written || (replaced && *file == *replaced));
+    entry = stale ? crcCache.erase(entry) : std::next(entry);
+  }
+  crcCache[name] = disk_crc_t{crc, true, written};
 }
 
 }  // namespace app

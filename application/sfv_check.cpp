@@ -11,6 +11,7 @@
 #include "files/file_status.h"
 #include "files/files.h"
 #include "report.h"
+#include "reported_files.h"
 #include "text/text.h"
 
 namespace app {
@@ -107,6 +108,7 @@ result_t check(dvk::file_t const& sfv) {
     }
     disk_crc_t const disk = diskCrc(entry.name, status.kind);
     if (disk.readable && disk.crc == entry.crc) {
+      if (disk.file) recordReported(*disk.file, reported_as_t::checked, entry.name);
       printCrcLine(markerMatch, disk.crc, entry.name);
       ++result.ok;
     } else {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "checksum/crc32.h"
@@ -14,6 +15,7 @@
 #include "files/write_inside.h"
 #include "program.h"
 #include "report.h"
+#include "reported_files.h"
 #include "srr_reader.h"
 
 namespace app {
@@ -44,7 +46,8 @@ void reportMissingFailure(dvk::write_outcome_t failure, std::string const& name)
 }
 
 // Why a name that the writer refused was not written, in the program's
-// words; null for the failures that forms A and B report.
+// words; null for the failures that forms A and B report, and for keptFile,
+// whose reason names the earlier report (keptReason).
 const char* refusalReason(dvk::write_outcome_t outcome) {
   switch (outcome) {
     case dvk::write_outcome_t::leadsOutside:
@@ -53,8 +56,6 @@ const char* refusalReason(dvk::write_outcome_t outcome) {
       return "a part of its name begins with '.' (a hidden file or folder).";
     case dvk::write_outcome_t::throughLink:
       return "its path goes through a symbolic link.";
-    case dvk::write_outcome_t::keptFile:
-      return "it is a file this run has reported on.";
     case dvk::write_outcome_t::endsInDotOrSpace:
       return "a part of its name ends in '.' or ' ', which Windows cannot open.";
     case dvk::write_outcome_t::deviceName:
@@ -66,23 +67,53 @@ const char* refusalReason(dvk::write_outcome_t outcome) {
     case dvk::write_outcome_t::written:
     case dvk::write_outcome_t::openFailed:
     case dvk::write_outcome_t::writeFailed:
+    case dvk::write_outcome_t::keptFile:
       break;
   }
   return nullptr;
 }
 
-// True when the payload was written as the stored name; false, after the
+// A file this run reported on stays as the report shows it.
+bool keepReported(dvk::file_id_t const& file) { return findReported(file) != nullptr; }
+
+// Why file, which keepReported kept, was not written: the report it is in.
+std::string keptReason(dvk::file_id_t const& file) {
+  reported_file_t const* const earlier = findReported(file);
+  if (earlier == nullptr) return "it is a file this run has reported on.";
+  switch (earlier->as) {
+    case reported_as_t::checked:
+      return "it is the file checked as '" + earlier->name + "'.";
+    case reported_as_t::written:
+      return "it is the file written as '" + earlier->name + "'.";
+    case reported_as_t::srr:
+      break;
+  }
+  return "it is the .srr being checked.";
+}
+
+// The file the payload was written into as the stored name; empty, after the
 // messages (reportFailure's form for a failed open or write), when it must
 // not be or could not be.
-bool extract(stored_t const& stored, void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
-  dvk::write_result_t const written = dvk::writeInside(stored.name, stored.payload, stored.payloadSize);
-  if (written.outcome == dvk::write_outcome_t::written) return true;
-  if (const char* reason = refusalReason(written.outcome)) {
+std::optional<dvk::file_id_t> extract(stored_t const& stored,
+                                      void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
+  dvk::write_result_t const written = dvk::writeInside(stored.name, stored.payload, stored.payloadSize, keepReported);
+  if (written.outcome == dvk::write_outcome_t::written) return written.file;
+  if (written.outcome == dvk::write_outcome_t::keptFile) {
+    dvk::con::error("'" + stored.name + "' was not written: " + keptReason(written.file));
+  } else if (const char* reason = refusalReason(written.outcome)) {
     dvk::con::error("'" + stored.name + "' was not written: " + reason);
   } else {
     reportFailure(written.outcome, stored.name);
   }
-  return false;
+  return std::nullopt;
+}
+
+// After a write: the file is one this run reported on, and later blocks and
+// checks of the name compare against the bytes now on disk.
+void recordWritten(stored_t const& stored, dvk::file_id_t const& file, std::optional<dvk::file_id_t> const& replaced,
+                   dvk::crc32_tables_t const& tables) {
+  recordReported(file, reported_as_t::written, stored.name);
+  cacheWritten(stored.name, dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables), file, replaced);
 }
 
 // Tests one stored file (or its sample) against the disk, extracting it
@@ -95,7 +126,9 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
 
   dvk::file_status_t const status = dvk::fileStatus(name);
   if (!status.ok) {
-    if (writable && extract(stored, reportMissingFailure)) {
+    std::optional<dvk::file_id_t> const written = writable ? extract(stored, reportMissingFailure) : std::nullopt;
+    if (written) {
+      recordWritten(stored, *written, std::nullopt, tables);
       printNameLine(markerWritten, name);
       result.ok += 1;
     } else {
@@ -113,6 +146,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
     uint32_t const expected =
         stored.sample ? stored.sampleCrc : dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
     if (disk.crc == expected) {
+      if (disk.file) recordReported(*disk.file, reported_as_t::checked, name);
       printCrcLine(markerMatch, disk.crc, name);
       result.ok += 1;
       return;
@@ -120,8 +154,11 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   }
 
   // Only a regular file is replaced: opening a FIFO for writing would hang.
-  if (writable && status.kind == dvk::file_kind_t::regular && extract(stored, reportExistingFailure)) {
-    // The line and the cache keep the CRC-32 from before the rewrite.
+  std::optional<dvk::file_id_t> const written =
+      writable && status.kind == dvk::file_kind_t::regular ? extract(stored, reportExistingFailure) : std::nullopt;
+  if (written) {
+    recordWritten(stored, *written, disk.file, tables);
+    // The line keeps the CRC-32 from before the rewrite.
     printCrcLine(markerRewritten, disk.crc, name);
     result.ok += 1;
   } else {
@@ -146,6 +183,9 @@ result_t checkSrr(dvk::file_t const& srr) {
   result_t result;
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   printVerifyLine(srr.name);
+  // A block may name the .srr itself, under any spelling: the file the user
+  // checks is never replaced.
+  recordReported(srr.id, reported_as_t::srr, srr.name);
 
   // Each block is tested before the next is read, so output follows block order.
   srr_reader_t reader;

@@ -642,17 +642,18 @@ class SpecialFiles(SrrCase):
 
 
 class SfvThenSrr(SrrCase):
-    def test_rewrite_keeps_the_cached_crc(self):
+    def test_rewrite_shows_the_crc_from_before_and_caches_the_new(self):
         old, new = b"old contents", b"new contents"
         self.write("a.txt", old)
-        self.write("release.sfv", harness.sfv([("a.txt", old)]))
-        # The second block still sees the CRC-32 that the .sfv check read.
+        self.write("release.sfv", harness.sfv([("a.txt", new)]))
+        # The rewrite's line shows the CRC-32 that the .sfv check read; the
+        # second block compares against the bytes written.
         self.srr([w.srr_header(), w.stored("a.txt", new), w.stored("a.txt", new)])
-        column = crc_column(crc32(old))
         run = self.tarvok("-vv", "-x", "release.sfv", "release.srr")
-        self.assertRun(run, out=b"verify release.sfv\n" + line("==", "a.txt", column) + b".sfv passed (1 file)\n"
-                       b"\nverify release.srr\n" + line("~~", "a.txt", column) + line("~~", "a.txt", column)
-                       + passed(2))
+        self.assertRun(run, out=b"verify release.sfv\n" + line("!=", "a.txt", crc_column(crc32(old)))
+                       + b".sfv failed (1 mismatch; 0 passed out of 1 checked)\n"
+                       b"\nverify release.srr\n" + line("~~", "a.txt", crc_column(crc32(old)))
+                       + line("==", "a.txt", crc_column(crc32(new))) + passed(2), status=1)
         self.assertEqual((self.dir / "a.txt").read_bytes(), new)
 
     def test_both_reports_with_failures(self):
