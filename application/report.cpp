@@ -27,23 +27,30 @@ std::string indent() {
   return optVerbose.count >= 2 ? std::string(11, ' ') : std::string();
 }
 
+// Each line's texts are made before its first byte is written: running out
+// of memory on the way leaves no part of a line behind.
+
 void printVerifyLine(std::string const& name) {
-  dvk::con::normal([&name] { std::cout << "verify " << shown(name) << "\n"; });
+  dvk::con::normal([&name] {
+    std::string const text = shown(name);
+    std::cout << "verify " << text << "\n";
+  });
 }
 
 void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name) {
   if (dvk::con::verboseBelow(2)) {
     return;
   }
-  std::cout << marker;
-  if (!dvk::con::verboseBelow(3)) {
-    std::cout << "{" << hex(diskCrc) << "} ";
-  }
-  std::cout << shown(name) << "\n";
+  std::string const column = dvk::con::verboseBelow(3) ? std::string() : "{" + hex(diskCrc) + "} ";
+  std::string const text = shown(name);
+  std::cout << marker << column << text << "\n";
 }
 
 void printNameLine(const char* marker, std::string const& name) {
-  dvk::con::verbose(2, [marker, &name] { std::cout << marker << indent() << shown(name) << "\n"; });
+  dvk::con::verbose(2, [marker, &name] {
+    std::string const text = indent() + shown(name);
+    std::cout << marker << text << "\n";
+  });
 }
 
 void countMissing(result_t& result, std::string const& name) {

@@ -2,6 +2,7 @@
 // failures of both checks into the exit status.
 #include "run.h"
 
+#include <cstddef>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -84,9 +85,13 @@ bool chooseByDiscovery(chosen_t& chosen) {
 
 // Loads a chosen checksum file whole; false (after the error) when it is not
 // a regular file (never opened: a FIFO would block), cannot be read, or is empty.
+// Its buffer is reserved first: memory running out there is reported as that
+// (loadFile, which never throws, would only say that it could not read).
 bool loadChecksumFile(std::string const& name, dvk::file_t& file) {
   dvk::file_status_t const status = dvk::fileStatus(name);
-  if (!status.ok || status.kind != dvk::file_kind_t::regular || !dvk::loadFile(name, file)) {
+  bool const loadable = status.ok && status.kind == dvk::file_kind_t::regular;
+  if (loadable && status.size <= file.data.max_size()) file.data.reserve(static_cast<std::size_t>(status.size));
+  if (!loadable || !dvk::loadFile(name, file)) {
     dvk::con::error([&name] { std::cerr << "could not read from '" << name << "'"; });
     return false;
   }

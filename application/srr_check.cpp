@@ -28,10 +28,13 @@ void debugLine(std::string const& text) {
 // Messages for a file that exists with other contents: straight to standard
 // error, never hidden; a name shown on a terminal as every message shows it.
 void reportExistingFailure(dvk::write_outcome_t failure, std::string const& name) {
+  // Made before the first byte is written, so that running out of memory
+  // leaves no part of the line.
+  std::string const shownName = dvk::con::shownOn(std::cerr, name);
   if (failure == dvk::write_outcome_t::openFailed) {
-    std::cerr << "error: could not open \"" << dvk::con::shownOn(std::cerr, name) << "\" for writing\n";
+    std::cerr << "error: could not open \"" << shownName << "\" for writing\n";
   } else {
-    std::cerr << "error: failure while trying to write to \"" << dvk::con::shownOn(std::cerr, name) << "\"\n";
+    std::cerr << "error: failure while trying to write to \"" << shownName << "\"\n";
   }
   std::cerr.flush();
 }
