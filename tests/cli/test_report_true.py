@@ -128,7 +128,8 @@ class ReportStaysTrue(CliCase):
 
     def test_a_damaged_sfv_is_still_restored(self):
         # The list the .sfv check read is no file the run reported on: the
-        # .srr's copy replaces it, and the volume it called damaged too.
+        # .srr's copy replaces it, and a plain verify then finds the volume
+        # that the damaged list called wrong intact.
         good = harness.sfv([("rel.r00", VOLUME), ("rel.r01", VOLUME + b"1")])
         damaged = harness.sfv([("rel.r00", OTHER), ("rel.r01", VOLUME + b"1")])
         here = self.dir
