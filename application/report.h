@@ -18,9 +18,10 @@ inline constexpr const char* markerWritten = " ++ : ";
 // Lowercase hex, zero-padded to 2 digits below 0x100, 4 below 0x10000, else 8.
 std::string hex(uint32_t value);
 
-// name as standard output shows it: on a terminal with its control bytes
-// escaped ("\x1b" for ESC), so that a hostile name cannot move the cursor or
-// forge a report line; to a pipe or a file unchanged.
+// name as standard output shows it: on a terminal with its control characters
+// (C0, DEL, C1) and its bytes that are no UTF-8 escaped ("\x1b" for ESC,
+// "\xc2\x9b" for CSI), so that a hostile name cannot move the cursor, forge a
+// report line or set the window title; to a pipe or a file unchanged.
 std::string shown(std::string const& name);
 
 // Eleven spaces when verbose was given twice or more, else empty.

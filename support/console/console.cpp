@@ -105,8 +105,8 @@ std::string captureError(std::function<void()> const& print) {
   return captured.str();
 }
 
-// text with its control bytes escaped; with keepLineEnds the line feeds that
-// join its lines stay.
+// text escaped for a terminal (escapeControlBytes); with keepLineEnds the
+// line feeds that join its lines stay.
 std::string escapedText(std::string const& text, bool keepLineEnds) {
   if (!keepLineEnds) return escapeControlBytes(text);
   std::string shown;

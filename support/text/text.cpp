@@ -7,6 +7,7 @@
 #include "text/internal/digit_value.h"
 #include "text/internal/line_split.h"
 #include "text/internal/unsigned_parse.h"
+#include "text/internal/utf8_character.h"
 
 namespace dvk {
 
@@ -92,6 +93,16 @@ std::size_t digitsStart(std::string const& text, unsigned& base, bool& negative)
     base = 10;
   }
   return i;
+}
+
+// Whether the valid UTF-8 character of length bytes at text[pos] is a control
+// character: C0 (below 0x20), DEL, or a C1 control U+0080 to U+009F, which
+// UTF-8 spells C2 80 to C2 9F. A terminal acts on a C1 control as on the ESC
+// sequence it stands for (U+009B is CSI, U+009D OSC).
+bool isControlCharacter(std::string const& text, std::size_t pos, std::size_t length) {
+  auto const lead = static_cast<unsigned char>(text[pos]);
+  if (length == 1) return lead < 0x20 || lead == 0x7F;
+  return length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[pos + 1]) < 0xA0;
 }
 
 }  // namespace
@@ -181,15 +192,22 @@ int64_t parseUnsigned(std::string const& text, uint8_t base) {
 std::string escapeControlBytes(std::string const& text) {
   std::string shown;
   shown.reserve(text.size());
-  for (char const c : text) {
-    auto const byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      shown += c;
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t const length = internal::utf8CharacterLength(text, pos);
+    if (length != 0 && !isControlCharacter(text, pos, length)) {
+      shown.append(text, pos, length);
+      pos += length;
       continue;
     }
-    shown += "\\x";
-    shown += hexDigits[byte >> 4];
-    shown += hexDigits[byte & 0xFu];
+    // A control character is escaped byte by byte; a byte that is no UTF-8
+    // alone, and the bytes after it are looked at afresh, so that a valid
+    // character right after a stray byte still shows as itself.
+    for (std::size_t const end = pos + (length == 0 ? 1 : length); pos < end; ++pos) {
+      auto const byte = static_cast<unsigned char>(text[pos]);
+      shown += "\\x";
+      shown += hexDigits[byte >> 4];
+      shown += hexDigits[byte & 0xFu];
+    }
   }
   return shown;
 }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "text/internal/utf8_character.h"
+
 namespace dvk {
 
 namespace {
@@ -71,6 +73,17 @@ void append(std::string& out, char32_t point) {
 }
 
 }  // namespace
+
+namespace internal {
+
+std::size_t utf8CharacterLength(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return 0;
+  std::size_t end = pos;
+  char32_t point = 0;
+  return decode(text, end, point) ? end - pos : 0;
+}
+
+}  // namespace internal
 
 std::optional<std::u16string> utf8ToUtf16(std::string_view utf8) {
   std::u16string out;

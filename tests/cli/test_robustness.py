@@ -1,6 +1,7 @@
 """End-to-end tests of the program under pressure: memory running out, a
 standard output that loses what is written, a byte-order mark before an .sfv,
-and names with control bytes on a terminal."""
+a pseudo-file that reads on past its size, and names with control bytes on a
+terminal."""
 
 import os
 import resource
@@ -195,6 +196,25 @@ class ByteOrderMarkTest(CliCase):
         self.write("x.sfv", BOM)
         self.assertRun(self.tarvok("x.sfv"), out=b"verify x.sfv\n",
                        err=error("'x.sfv' didn't contain any file checksum entries."), status=1)
+
+
+class PseudoFileTest(CliCase):
+    """A file read no further than the size it had when opened."""
+
+    @linux_only
+    def test_a_pseudo_file_that_says_it_is_empty_sums_as_no_bytes(self):
+        # /proc/self/pagemap says it is an empty regular file but reads for
+        # tens of seconds: one entry per page of the address space.
+        if not os.path.exists("/proc/self/pagemap"):
+            self.skipTest("no /proc/self/pagemap here")
+        spellings = [b"/proc/self/pagemap", b"/proc/self/../self/pagemap", b"//proc/self/pagemap",
+                     b"/proc/self/./pagemap"]
+        listing = b"".join(b"%s 00000000\n" % name for name in spellings) + spellings[0] + b" 12345678\n"
+        self.write("x.sfv", listing)
+        report = (b"verify x.sfv\n" + b"".join(b" == : {00} %s\n" % name for name in spellings)
+                  + b" != : {00} " + spellings[0] + b"\n"
+                  + b".sfv failed (1 mismatch; 4 passed out of 5 checked)\n")
+        self.assertRun(self.tarvok("-vv", "x.sfv", timeout=20), out=report, status=1)
 
 
 def _read_all(masters, process, deadline):

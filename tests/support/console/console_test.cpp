@@ -123,11 +123,11 @@ TEST_F(ConsoleTest, EachLineIsFlushedWhenComplete) {
             (std::vector<std::string>{"tarvok: error: one\n", "tarvok: error: one\ntarvok: warning: two\n"}));
 }
 
-TEST_F(ConsoleTest, OnATerminalMessagesShowControlBytesEscaped) {
+TEST_F(ConsoleTest, OnATerminalMessagesShowControlCharactersEscaped) {
   auto const writeAll = [] {
-    con::error([] { std::cerr << "'a\x1b[2J\r\nb\x7f\xc3\xa9'"; });
+    con::error([] { std::cerr << "'a\x1b[2J\r\nb\x7f\xc3\xa9\xc2\x9b\x9b'"; });
     con::report(4, std::string("one\ntwo"));
-    con::reportLines(4, "bad \x1b\n\nworse\t");
+    con::reportLines(4, "bad \x1b\n\nworse\t\xc2\x9d");
   };
   con::setProgramName("tarvok");
   con::setQuiet(0);
@@ -137,21 +137,22 @@ TEST_F(ConsoleTest, OnATerminalMessagesShowControlBytesEscaped) {
   entry = con::stream_t{true, captured.rdbuf(), stderr};
   writeAll();
   std::string const onTerminal = takeErr();
-  std::string const shown = con::shownOn(std::cerr, "\x1b\t");
+  std::string const shown = con::shownOn(std::cerr, "\x1b\t\xc2\x9d\xff");
   entry = saved;
   writeAll();
 
-  // UTF-8 passes; the parser's own line ends stay line ends.
+  // Printable UTF-8 passes, C1 controls and bytes that are no UTF-8 do not;
+  // the parser's own line ends stay line ends.
   EXPECT_EQ(onTerminal,
-            "tarvok: error: 'a\\x1b[2J\\x0d\\x0ab\\x7f\xc3\xa9'\n"
+            "tarvok: error: 'a\\x1b[2J\\x0d\\x0ab\\x7f\xc3\xa9\\xc2\\x9b\\x9b'\n"
             "tarvok: fatal: one\\x0atwo\n"
-            "tarvok: fatal: bad \\x1b\n\nworse\\x09\n");
-  EXPECT_EQ(shown, "\\x1b\\x09");
+            "tarvok: fatal: bad \\x1b\n\nworse\\x09\\xc2\\x9d\n");
+  EXPECT_EQ(shown, "\\x1b\\x09\\xc2\\x9d\\xff");
   EXPECT_EQ(takeErr(),
-            "tarvok: error: 'a\x1b[2J\r\nb\x7f\xc3\xa9'\n"
+            "tarvok: error: 'a\x1b[2J\r\nb\x7f\xc3\xa9\xc2\x9b\x9b'\n"
             "tarvok: fatal: one\ntwo\n"
-            "tarvok: fatal: bad \x1b\n\nworse\t\n");
-  EXPECT_EQ(con::shownOn(std::cerr, "\x1b\t"), "\x1b\t");
+            "tarvok: fatal: bad \x1b\n\nworse\t\xc2\x9d\n");
+  EXPECT_EQ(con::shownOn(std::cerr, "\x1b\t\xc2\x9d\xff"), "\x1b\t\xc2\x9d\xff");
 }
 
 TEST_F(ConsoleTest, EmptyProgramNameStartsLineWithColon) {

@@ -1,10 +1,14 @@
-// Tests of line splitting, lower-casing and plural suffixes.
+// Tests of line splitting, lower-casing, the escaping for a terminal and
+// plural suffixes.
 #include "text/text.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "text/utf16.h"
 
 namespace {
 
@@ -84,23 +88,83 @@ TEST(TakeLine, AtTheEndLeavesTheLineAlone) {
   EXPECT_EQ(cursor, data.data() + 1);
 }
 
-TEST(EscapeControlBytes, OnlyControlBytesAndDelete) {
+TEST(EscapeControlBytes, ControlCharactersAndBytesThatAreNoUtf8) {
   struct {
+    const char* label;
     std::string text;
     std::string shown;
   } const cases[] = {
-      {"", ""},
-      {"movie.mkv", "movie.mkv"},
-      {"\x1b[1A == : x", "\\x1b[1A == : x"},
-      {"a\r\nb\t", "a\\x0d\\x0ab\\x09"},
-      {std::string("\0\x01\x1f", 3), "\\x00\\x01\\x1f"},
-      {"\x7f", "\\x7f"},
-      {" ~", " ~"},                              // 0x20 and 0x7E stay
-      {"\xc3\xa9\x80\xff", "\xc3\xa9\x80\xff"},  // UTF-8 and other high bytes stay
-      {"\\x41", "\\x41"},                        // a backslash is no control byte
+      {"empty", "", ""},
+      {"plain", "movie.mkv", "movie.mkv"},
+      {"backslash", "\\x41", "\\x41"},
+      // C0 and DEL; 0x20 and 0x7E are the printable edges.
+      {"ESC", "\x1b[1A == : x", "\\x1b[1A == : x"},
+      {"CR LF tab", "a\r\nb\t", "a\\x0d\\x0ab\\x09"},
+      {"NUL and C0 edge", std::string("\0\x01\x1f", 3), "\\x00\\x01\\x1f"},
+      {"DEL", "\x7f", "\\x7f"},
+      {"space and tilde", " ~", " ~"},
+      // C1, U+0080 to U+009F, as their two bytes; U+00A0 is the first kept.
+      {"U+0080", "a\xc2\x80z", "a\\xc2\\x80z"},
+      {"U+009F", "a\xc2\x9fz", "a\\xc2\\x9fz"},
+      {"CSI",
+       "\xc2\x9b"
+       "2J",
+       "\\xc2\\x9b2J"},
+      {"OSC title",
+       "\xc2\x9d"
+       "0;title\xc2\x9c",
+       "\\xc2\\x9d0;title\\xc2\\x9c"},
+      {"U+00A0", "a\xc2\xa0z", "a\xc2\xa0z"},
+      // Valid printable characters of two, three and four bytes.
+      {"two bytes", "caf\xc3\xa9", "caf\xc3\xa9"},
+      {"three bytes", "\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
+      {"four bytes", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+      {"U+10FFFF", "\xf4\x8f\xbf\xbf", "\xf4\x8f\xbf\xbf"},
+      // Bytes that are no UTF-8, each escaped; what follows is read afresh.
+      {"raw 9B",
+       "\x9b"
+       "2J",
+       "\\x9b2J"},
+      {"stray continuation", "a\x80\xbfz", "a\\x80\\xbfz"},
+      {"Latin-1", "caf\xe9.bin", "caf\\xe9.bin"},
+      {"FF", "\xff\xfe", "\\xff\\xfe"},
+      {"C2 at the end", "a\xc2", "a\\xc2"},
+      {"C2 before ASCII",
+       "\xc2"
+       "a",
+       "\\xc2a"},
+      {"cut-off three", "\xe6\x97", "\\xe6\\x97"},
+      {"cut-off four", "\xf0\x9f\x98z", "\\xf0\\x9f\\x98z"},
+      {"cut-off then valid", "\xe6\xc3\xa9", "\\xe6\xc3\xa9"},
+      {"overlong slash", "\xc0\xaf", "\\xc0\\xaf"},
+      {"overlong ESC", "\xc0\x9b", "\\xc0\\x9b"},
+      {"overlong three", "\xe0\x80\xaf", "\\xe0\\x80\\xaf"},
+      {"overlong four", "\xf0\x80\x80\xaf", "\\xf0\\x80\\x80\\xaf"},
+      {"surrogate low edge", "\xed\xa0\x80", "\\xed\\xa0\\x80"},
+      {"surrogate high edge", "\xed\xbf\xbf", "\\xed\\xbf\\xbf"},
+      {"before the surrogates", "\xed\x9f\xbf", "\xed\x9f\xbf"},
+      {"above U+10FFFF", "\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+      {"F5 lead", "\xf5\x80\x80\x80", "\\xf5\\x80\\x80\\x80"},
   };
   for (auto const& c : cases) {
+    SCOPED_TRACE(c.label);
     EXPECT_EQ(dvk::escapeControlBytes(c.text), c.shown) << testing::PrintToString(c.text);
+  }
+}
+
+TEST(EscapeControlBytes, EveryResultIsValidUtf8WithoutControls) {
+  // Every two-byte text, escaped, keeps only printable ASCII and characters
+  // the UTF-16 conversion takes; none is a C1 control.
+  for (unsigned first = 0; first < 256; ++first) {
+    for (unsigned second = 0; second < 256; ++second) {
+      std::string const text{static_cast<char>(first), static_cast<char>(second)};
+      std::string const shown = dvk::escapeControlBytes(text);
+      std::optional<std::u16string> const wide = dvk::utf8ToUtf16(shown);
+      ASSERT_TRUE(wide.has_value()) << testing::PrintToString(text);
+      for (char16_t const unit : *wide) {
+        ASSERT_FALSE(unit < 0x20 || (unit >= 0x7F && unit < 0xA0)) << testing::PrintToString(text);
+      }
+    }
   }
 }
 
