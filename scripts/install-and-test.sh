@@ -12,7 +12,7 @@ if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends \
-  cmake ninja-build g++ g++-multilib qemu-user googletest python3 time binutils file \
+  cmake ninja-build g++ g++-multilib qemu-user googletest python3 time binutils file util-linux \
   g++-mingw-w64-x86-64-posix wine wine64 \
   clang libclang-rt-14-dev clang-format clang-tidy
 

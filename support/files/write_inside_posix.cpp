@@ -1,15 +1,20 @@
 // Writing a stored file on POSIX systems: every folder opened relative to the
 // one before and without following links, the bytes written beside the name
 // and renamed over it, all through directory handles, so that nothing swapped
-// in between a test and a use can redirect the write.
+// in between a test and a use can redirect the write. A replaced file keeps
+// its owner, group and permission bits; an interrupted write leaves no
+// temporary file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
+#include "files/internal/interrupt_cleanup_posix.h"
 #include "files/internal/temporary_name.h"
+#include "files/internal/write_seams.h"
 #include "files/path_rules.h"
 #include "files/write_inside.h"
 
@@ -35,19 +40,21 @@ class descriptor_t {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
   }
-  // Closes now. A failed close can be the only sign of bytes that never
-  // reached the disk (NFS, quotas).
-  bool close() {
+  // Closes a file that was written, now. A failed close can be the only sign
+  // of bytes that never reached the disk (NFS, quotas).
+  bool closeWritten() {
     int const fd = fd_;
     fd_ = -1;
-    return ::close(fd) == 0;
+    bool const closed = ::close(fd) == 0;
+    return closed && !internal::writeSeams().failClose;
   }
 
  private:
   int fd_;
 };
 
-// A fresh file beside the name, removed again unless it was renamed into place.
+// A fresh file beside the name, removed again unless it was renamed into
+// place; an interrupting signal removes it too while it exists.
 class temporary_file_t {
  public:
   explicit temporary_file_t(int dir) : dir_(dir) {}
@@ -55,27 +62,35 @@ class temporary_file_t {
   temporary_file_t(temporary_file_t const&) = delete;
   temporary_file_t& operator=(temporary_file_t const&) = delete;
 
-  // Creates it exclusively, never through a link; mode 0666 lets the umask
-  // decide, as for any new file. False with errno set when it cannot be made.
-  bool create(std::string const& last) {
+  // Creates it exclusively, never through a link or over anything that is
+  // there (O_EXCL), with mode; 0 or the errno of the failure.
+  int create(std::string const& last, mode_t mode) {
     for (int attempt = 0; attempt < createAttempts; ++attempt) {
       name_ = internal::temporaryName(last);
-      int const fd = ::openat(dir_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      // Held until it is recorded: a signal can come before the file exists
+      // or once an interrupt would remove it, never between.
+      internal::interrupts_held_t const held;
+      int const fd = ::openat(dir_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
       if (fd >= 0) {
+        internal::recordTemporary(dir_, name_.c_str());
         created_ = true;
         file_.reset(fd);
-        return true;
+        return 0;
       }
-      if (errno != EEXIST) return false;
+      if (errno != EEXIST) return errno;
     }
-    return false;
+    return EEXIST;
   }
   int fd() const { return file_.get(); }
-  bool close() { return file_.close(); }
+  bool close() { return file_.closeWritten(); }
   // Replaces the directory entry last, whatever it is now (a link or a FIFO
   // swapped in is replaced, never written through).
   bool renameOver(std::string const& last) {
+    // Held until it is forgotten: an interrupt never removes the file that
+    // now bears the name.
+    internal::interrupts_held_t const held;
     if (::renameat(dir_, name_.c_str(), dir_, last.c_str()) != 0) return false;
+    internal::forgetTemporary();
     created_ = false;
     return true;
   }
@@ -83,11 +98,17 @@ class temporary_file_t {
  private:
   void discard() {
     file_.reset(-1);
-    if (created_) ::unlinkat(dir_, name_.c_str(), 0);
+    if (!created_) return;
+    // Held until it is forgotten: an interrupt never removes another
+    // process's file that takes the name once it is free.
+    internal::interrupts_held_t const held;
+    ::unlinkat(dir_, name_.c_str(), 0);
+    internal::forgetTemporary();
     created_ = false;
   }
 
   int dir_;
+  // Recorded for an interrupt while the file exists: never changed then.
   std::string name_;
   descriptor_t file_{-1};
   bool created_ = false;
@@ -98,22 +119,13 @@ bool isLink(int dir, std::string const& part) {
   return ::fstatat(dir, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
 }
 
-bool isRegular(int fd) {
-  struct stat info {};
-  return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-}
-
 file_id_t idOf(struct stat const& info) {
   return file_id_t{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
 }
 
-// The identity of an open file; false when it cannot be told.
-bool identify(int fd, file_id_t& id) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return false;
-  id = idOf(info);
-  return true;
-}
+// A file that may be replaced or rewritten: a regular file that someone may
+// write. One that nobody may write is kept as it is, even by root, who could.
+bool replaceable(struct stat const& info) { return S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0; }
 
 write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}}; }
 
@@ -136,53 +148,95 @@ bool writeAll(int fd, const uint8_t* bytes, std::size_t size) {
   return true;
 }
 
-// The existing file itself, rewritten through a handle that was opened
-// without following a link or blocking, and checked to be a regular file.
-write_result_t rewriteInPlace(int dir, std::string const& last, const uint8_t* bytes, std::size_t size) {
-  descriptor_t file(::openat(dir, last.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+// Gives the fresh file fd (as it is now: fresh) the owner, group and
+// permission bits of the file old that it replaces, before any byte is in it,
+// so that the bytes are never readable by more users than the old ones were.
+// The owner only where this process may give it (root); the group also where
+// the user belongs to it. Only the 0777 bits: a setuid, setgid or sticky bit
+// never passes to bytes that came from a stranger.
+bool takeOver(int fd, struct stat const& fresh, struct stat const& old) {
+  // EPERM: not root; EINVAL: an id this user namespace cannot map.
+  auto const notGiven = [] { return errno == EPERM || errno == EINVAL; };
+  if ((fresh.st_uid != old.st_uid || fresh.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+    if (!notGiven()) return false;
+    if (fresh.st_gid != old.st_gid && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0 && !notGiven()) {
+      return false;
+    }
+  }
+  return ::fchmod(fd, old.st_mode & 0777) == 0;
+}
+
+// The existing file itself, rewritten where its folder takes no new entry.
+// Only the very file that was probed (and that keep() was asked about): a
+// link, a FIFO or another file swapped in since is refused. Only while this is
+// its one name, so that no other name's bytes change. Opened without
+// following a link, blocking or truncating; cut only once all that holds.
+write_result_t rewriteInPlace(int dir, std::string const& last, struct stat const& probed, const uint8_t* bytes,
+                              std::size_t size) {
+  descriptor_t file(::openat(dir, last.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0) return outcome(openFailure(errno, dir, last));
-  write_result_t result{write_outcome_t::written, file_id_t{}};
-  if (!isRegular(file.get()) || !identify(file.get(), result.file)) return outcome(write_outcome_t::openFailed);
-  if (!writeAll(file.get(), bytes, size)) return outcome(write_outcome_t::writeFailed);
-  return file.close() ? result : outcome(write_outcome_t::writeFailed);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !replaceable(info) || info.st_nlink != 1 || idOf(info) != idOf(probed)) {
+    return outcome(write_outcome_t::openFailed);
+  }
+  if (::ftruncate(file.get(), 0) != 0 || !writeAll(file.get(), bytes, size) || !file.closeWritten()) {
+    return outcome(write_outcome_t::writeFailed);
+  }
+  return write_result_t{write_outcome_t::written, idOf(info)};
+}
+
+// Probes the name last in dir: nothing there (opened stays closed), or a
+// file that may be replaced, which this user may open for writing and which
+// keep() does not keep (opened holds it, and info its status). Otherwise the
+// outcome that refuses it; nothing is written.
+std::optional<write_result_t> probe(int dir, std::string const& last, keep_file_t const& keep, descriptor_t& opened,
+                                    struct stat& info) {
+  if (::fstatat(dir, last.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return std::nullopt;
+    return outcome(write_outcome_t::openFailed);
+  }
+  if (S_ISLNK(info.st_mode)) return outcome(write_outcome_t::throughLink);
+  // A FIFO or a device is never opened, a folder never replaced.
+  if (!replaceable(info)) return outcome(write_outcome_t::openFailed);
+  // The file must be one this user may change; the test open neither
+  // truncates nor blocks, and nothing is written through it.
+  opened.reset(::openat(dir, last.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (opened.get() < 0) return outcome(openFailure(errno, dir, last));
+  if (::fstat(opened.get(), &info) != 0 || !replaceable(info)) return outcome(write_outcome_t::openFailed);
+  if (keep && keep(idOf(info))) return write_result_t{write_outcome_t::keptFile, idOf(info)};
+  return std::nullopt;
 }
 
 // Writes last inside the folder dir.
 write_result_t writeInFolder(int dir, std::string const& last, const uint8_t* bytes, std::size_t size,
                              keep_file_t const& keep) {
   if (last.empty() || last == ".") return outcome(write_outcome_t::openFailed);
-  bool existed = false;
-  struct stat info {};
-  if (::fstatat(dir, last.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISLNK(info.st_mode)) return outcome(write_outcome_t::throughLink);
-    // A FIFO or a device is never opened, a folder never replaced.
-    if (!S_ISREG(info.st_mode)) return outcome(write_outcome_t::openFailed);
-    // The file must be one this user may change (a read-only file stays as
-    // it is); the test open neither truncates nor blocks.
-    descriptor_t probe(::openat(dir, last.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (probe.get() < 0) return outcome(openFailure(errno, dir, last));
-    struct stat opened {};
-    if (::fstat(probe.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) return outcome(write_outcome_t::openFailed);
-    if (keep && keep(idOf(opened))) return write_result_t{write_outcome_t::keptFile, idOf(opened)};
-    if (!probe.close()) return outcome(write_outcome_t::openFailed);
-    existed = true;
-  } else if (errno != ENOENT) {
-    return outcome(write_outcome_t::openFailed);
-  }
+  // Held open until the write is done, so that its identity cannot pass to
+  // another file meanwhile (a freed inode number is given out again).
+  descriptor_t probed(-1);
+  struct stat existing {};
+  if (std::optional<write_result_t> const refused = probe(dir, last, keep, probed, existing)) return *refused;
+  bool const exists = probed.get() >= 0;
+  if (exists && internal::writeSeams().afterProbe) internal::writeSeams().afterProbe();
 
   temporary_file_t temporary(dir);
-  if (!temporary.create(last)) {
+  // A replacement starts readable by this user alone and then takes the old
+  // file's bits; a new file's mode 0666 lets the umask decide.
+  int const error = temporary.create(last, exists ? 0600 : 0666);
+  if (error != 0) {
     // A folder that takes no new entry: a user who may change the file but
     // not the folder keeps that ability.
-    if (existed && (errno == EACCES || errno == EPERM || errno == EROFS)) return rewriteInPlace(dir, last, bytes, size);
+    if (exists && (error == EACCES || error == EPERM || error == EROFS)) {
+      return rewriteInPlace(dir, last, existing, bytes, size);
+    }
     return outcome(write_outcome_t::openFailed);
   }
-  write_result_t result{write_outcome_t::written, file_id_t{}};
-  if (!identify(temporary.fd(), result.file) || !writeAll(temporary.fd(), bytes, size) || !temporary.close() ||
-      !temporary.renameOver(last)) {
+  struct stat fresh {};
+  if (::fstat(temporary.fd(), &fresh) != 0 || (exists && !takeOver(temporary.fd(), fresh, existing)) ||
+      !writeAll(temporary.fd(), bytes, size) || !temporary.close() || !temporary.renameOver(last)) {
     return outcome(write_outcome_t::writeFailed);
   }
-  return result;
+  return write_result_t{write_outcome_t::written, idOf(fresh)};
 }
 
 }  // namespace

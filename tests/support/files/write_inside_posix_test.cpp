@@ -1,20 +1,26 @@
 // The writer of stored files on POSIX: links anywhere on the way, hard links,
-// FIFOs, read-only files and folders, and failed writes.
+// FIFOs, read-only files and folders, what a replaced file keeps, what is
+// swapped in after the probe, taken temporary names, and failed writes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "files/internal/temporary_name.h"
+#include "files/internal/write_seams.h"
 #include "files/write_inside.h"
 #include "test_helpers.h"
 
@@ -51,7 +57,10 @@ class WriteInsidePosix : public ::testing::Test {
     fs::create_directory(work_);
     here_ = std::make_unique<dvk::test::in_directory_t>(work_);
   }
-  void TearDown() override { here_.reset(); }
+  void TearDown() override {
+    dvk::internal::writeSeams() = {};
+    here_.reset();
+  }
 
   static write_outcome_t put(std::string const& name, std::string const& bytes) {
     return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).outcome;
@@ -63,6 +72,17 @@ class WriteInsidePosix : public ::testing::Test {
     return names;
   }
   static bool asRoot() { return ::geteuid() == 0; }
+  static struct stat status(fs::path const& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+  }
+  // A folder that takes no new entry, holding file with bytes.
+  void fixedFolder(std::string const& folder, std::string const& bytes) const {
+    fs::create_directory(work_ / folder);
+    scratch_.write("work/" + folder + "/file", bytes);
+    ::chmod((work_ / folder).c_str(), 0555);
+  }
 
   dvk::test::scratch_dir_t scratch_{"tarvok-write-posix-"};
   fs::path const outside_ = scratch_.dir() / "outside";
@@ -123,12 +143,19 @@ TEST_F(WriteInsidePosix, AFifoIsNeverOpened) {
 }
 
 TEST_F(WriteInsidePosix, AReadOnlyFileStays) {
-  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
-  scratch_.write("work/locked", "locked bytes");
-  fs::permissions(work_ / "locked", fs::perms::owner_read);
-  EXPECT_EQ(put("locked", "payload"), write_outcome_t::openFailed);
-  EXPECT_EQ(dvk::test::contents(work_ / "locked"), "locked bytes");
-  EXPECT_EQ(entries(work_), (names_t{"locked"}));
+  // Root could write every one of them; none is replaced all the same.
+  for (mode_t const mode : {0444u, 0400u, 0555u, 0000u}) {
+    SCOPED_TRACE(mode);
+    std::string const name = "locked-" + std::to_string(mode);
+    scratch_.write("work/" + name, "locked bytes");
+    ASSERT_EQ(::chmod(name.c_str(), mode), 0);
+    EXPECT_EQ(put(name, "payload"), write_outcome_t::openFailed);
+    EXPECT_EQ(status(work_ / name).st_mode & 07777, mode);
+    ::chmod(name.c_str(), 0600);
+    EXPECT_EQ(dvk::test::contents(work_ / name), "locked bytes");
+    EXPECT_EQ(entries(work_), (names_t{name}));
+    fs::remove(work_ / name);
+  }
 }
 
 TEST_F(WriteInsidePosix, AFolderWithoutNewEntriesRewritesInPlace) {
@@ -141,6 +168,263 @@ TEST_F(WriteInsidePosix, AFolderWithoutNewEntriesRewritesInPlace) {
   fs::permissions(work_ / "fixed", fs::perms::owner_all);
   EXPECT_EQ(dvk::test::contents(work_ / "fixed" / "file"), "new");
   EXPECT_EQ(entries(work_ / "fixed"), (names_t{"file"}));
+}
+
+TEST_F(WriteInsidePosix, TheInPlaceRewriteNeverReachesAHardLinksOtherName) {
+  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
+  scratch_.write("outside/shared", "shared bytes");
+  fs::create_directory(work_ / "fixed");
+  fs::create_hard_link(outside_ / "shared", work_ / "fixed" / "file");
+  ::chmod((work_ / "fixed").c_str(), 0555);
+  EXPECT_EQ(put("fixed/file", "new bytes"), write_outcome_t::openFailed);
+  EXPECT_EQ(dvk::test::contents(outside_ / "shared"), "shared bytes");
+  EXPECT_EQ(dvk::test::contents(work_ / "fixed" / "file"), "shared bytes");
+  EXPECT_EQ(entries(work_ / "fixed"), (names_t{"file"}));
+  ::chmod((work_ / "fixed").c_str(), 0755);
+}
+
+// What a swap after the probe puts at work/<folder>/file.
+struct swap_t {
+  const char* what;
+  void (*swapIn)(fs::path const& file, fs::path const& outside);
+  write_outcome_t inPlace;  // what the in-place rewrite answers
+};
+
+swap_t const swaps[] = {
+    {"a link to an outside file",
+     [](fs::path const& file, fs::path const& outside) {
+       fs::remove(file);
+       fs::create_symlink(outside / "target", file);
+     },
+     write_outcome_t::throughLink},
+    {"a FIFO",
+     [](fs::path const& file, fs::path const& /*outside*/) {
+       fs::remove(file);
+       ::mkfifo(file.c_str(), 0666);
+     },
+     write_outcome_t::openFailed},
+    {"another file",
+     [](fs::path const& file, fs::path const& /*outside*/) {
+       fs::remove(file);
+       std::ofstream(file) << "other bytes";
+       ::chmod(file.c_str(), 0666);
+     },
+     write_outcome_t::openFailed},
+    {"a hard link to an outside file",
+     [](fs::path const& file, fs::path const& outside) {
+       fs::remove(file);
+       fs::create_hard_link(outside / "target", file);
+     },
+     write_outcome_t::openFailed},
+    {"a second name for the file",
+     [](fs::path const& file, fs::path const& outside) { fs::create_hard_link(file, outside / "second"); },
+     write_outcome_t::openFailed},
+};
+
+// What a swap left at file: its kind and, for a regular file, its bytes.
+std::string leftAt(fs::path const& file) {
+  fs::file_status const kind = fs::symlink_status(file);
+  if (fs::is_symlink(kind)) return "link to " + fs::read_symlink(file).string();
+  if (fs::is_fifo(kind)) return "fifo";
+  return "file: " + dvk::test::contents(file);
+}
+
+TEST_F(WriteInsidePosix, TheInPlaceRewriteRefusesWhatIsSwappedInAfterTheProbe) {
+  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
+  scratch_.write("outside/target", "outside bytes");
+  int index = 0;
+  for (swap_t const& swap : swaps) {
+    SCOPED_TRACE(swap.what);
+    std::string const folder = "fixed" + std::to_string(++index);
+    fixedFolder(folder, "old bytes");
+    fs::path const file = work_ / folder / "file";
+    fs::path const outside = outside_;
+    std::string swapped;
+    dvk::internal::writeSeams().afterProbe = [&] {
+      ::chmod(file.parent_path().c_str(), 0755);
+      swap.swapIn(file, outside);
+      ::chmod(file.parent_path().c_str(), 0555);
+      swapped = leftAt(file);
+    };
+    EXPECT_EQ(put(folder + "/file", "new bytes"), swap.inPlace);
+    EXPECT_FALSE(swapped.empty()) << "the seam was not run";
+    EXPECT_EQ(leftAt(file), swapped);
+    EXPECT_EQ(dvk::test::contents(outside_ / "target"), "outside bytes");
+    EXPECT_EQ(entries(work_ / folder), (names_t{"file"}));
+    ::chmod((work_ / folder).c_str(), 0755);
+    fs::remove(outside_ / "second");
+  }
+}
+
+TEST_F(WriteInsidePosix, TheRenameReplacesWhatIsSwappedInAfterTheProbe) {
+  scratch_.write("outside/target", "outside bytes");
+  int index = 0;
+  for (swap_t const& swap : swaps) {
+    SCOPED_TRACE(swap.what);
+    std::string const folder = "open" + std::to_string(++index);
+    fs::create_directory(work_ / folder);
+    scratch_.write("work/" + folder + "/file", "old bytes");
+    fs::path const file = work_ / folder / "file";
+    fs::path const outside = outside_;
+    bool ran = false;
+    dvk::internal::writeSeams().afterProbe = [&] {
+      swap.swapIn(file, outside);
+      ran = true;
+    };
+    EXPECT_EQ(put(folder + "/file", "new bytes"), write_outcome_t::written);
+    EXPECT_TRUE(ran) << "the seam was not run";
+    // Only the entry was replaced: whatever it led to keeps its bytes.
+    EXPECT_EQ(leftAt(file), "file: new bytes");
+    EXPECT_EQ(dvk::test::contents(outside_ / "target"), "outside bytes");
+    EXPECT_EQ(entries(work_ / folder), (names_t{"file"}));
+    if (fs::exists(outside_ / "second")) {
+      EXPECT_EQ(dvk::test::contents(outside_ / "second"), "old bytes");
+    }
+    fs::remove(outside_ / "second");
+  }
+}
+
+TEST_F(WriteInsidePosix, KeepIsAskedAboutTheFileTheNameHolds) {
+  scratch_.write("work/file", "old bytes");
+  fs::create_directory(work_ / "fixed");
+  scratch_.write("work/fixed/file", "old bytes");
+  if (!asRoot()) ::chmod((work_ / "fixed").c_str(), 0555);  // the in-place path
+  for (std::string const name : {"file", "fixed/file"}) {
+    SCOPED_TRACE(name);
+    struct stat const before = status(work_ / name);
+    std::vector<dvk::file_id_t> asked;
+    auto const keepIt = [&](dvk::file_id_t const& id) {
+      asked.push_back(id);
+      return true;
+    };
+    std::string const bytes = "new bytes";
+    dvk::write_result_t const kept =
+        dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), keepIt);
+    EXPECT_EQ(kept.outcome, write_outcome_t::keptFile);
+    dvk::file_id_t const id{static_cast<uint64_t>(before.st_dev), static_cast<uint64_t>(before.st_ino)};
+    EXPECT_EQ(asked, (std::vector<dvk::file_id_t>{id}));
+    EXPECT_EQ(kept.file, id);
+    EXPECT_EQ(dvk::test::contents(work_ / name), "old bytes");
+  }
+  ::chmod((work_ / "fixed").c_str(), 0755);
+}
+
+TEST_F(WriteInsidePosix, AReplacedFileKeepsItsPermissionBits) {
+  struct {
+    mode_t before, after;
+  } const cases[] = {{0600, 0600},
+                     {0640, 0640},
+                     {0666, 0666},
+                     {0751, 0751},
+                     {0620, 0620},
+                     // Bytes from a stranger never run with another's rights.
+                     {04755, 0755},
+                     {02775, 0775},
+                     {01777, 0777}};
+  mode_t const saved = ::umask(022);
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.before);
+    std::string const name = "file-" + std::to_string(c.before);
+    scratch_.write("work/" + name, "old bytes");
+    ASSERT_EQ(::chmod(name.c_str(), c.before), 0);
+    if ((status(work_ / name).st_mode & 07777) != c.before) continue;  // a bit this user may not set
+    ino_t const old = status(work_ / name).st_ino;
+    EXPECT_EQ(put(name, "new bytes"), write_outcome_t::written);
+    EXPECT_NE(status(work_ / name).st_ino, old);
+    EXPECT_EQ(status(work_ / name).st_mode & 07777, c.after);
+    EXPECT_EQ(dvk::test::contents(work_ / name), "new bytes");
+  }
+  ::umask(saved);
+}
+
+TEST_F(WriteInsidePosix, AReplacedFileKeepsItsOwnerAndGroup) {
+  if (!asRoot()) GTEST_SKIP() << "only root may give a file to another user";
+  scratch_.write("work/theirs", "old bytes");
+  if (::chown("theirs", 4242, 4343) != 0) GTEST_SKIP() << "no such ids here";
+  ::chmod("theirs", 0640);
+  EXPECT_EQ(put("theirs", "new bytes"), write_outcome_t::written);
+  struct stat const after = status(work_ / "theirs");
+  EXPECT_EQ(after.st_uid, 4242u);
+  EXPECT_EQ(after.st_gid, 4343u);
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(dvk::test::contents(work_ / "theirs"), "new bytes");
+}
+
+TEST_F(WriteInsidePosix, ATakenTemporaryNameIsNeverWrittenThrough) {
+  scratch_.write("outside/target", "outside bytes");
+  struct {
+    const char* what;
+    void (*plant)(fs::path const& at, fs::path const& outside);
+  } const plants[] = {
+      {"a hard link",
+       [](fs::path const& at, fs::path const& outside) { fs::create_hard_link(outside / "target", at); }},
+      {"a link", [](fs::path const& at, fs::path const& outside) { fs::create_symlink(outside / "target", at); }},
+      {"a dangling link",
+       [](fs::path const& at, fs::path const& outside) { fs::create_symlink(outside / "nothing", at); }},
+      {"a FIFO", [](fs::path const& at, fs::path const& /*outside*/) { ::mkfifo(at.c_str(), 0666); }},
+  };
+  for (auto const& plant : plants) {
+    SCOPED_TRACE(plant.what);
+    dvk::internal::seedTemporaryNames(7);
+    std::string const next = dvk::internal::temporaryName("file");
+    dvk::internal::seedTemporaryNames(7);
+    plant.plant(work_ / next, outside_);
+    std::string const planted = leftAt(work_ / next);
+    EXPECT_EQ(put("file", "new bytes"), write_outcome_t::written);
+    EXPECT_EQ(dvk::test::contents(work_ / "file"), "new bytes");
+    EXPECT_EQ(leftAt(work_ / next), planted);
+    EXPECT_EQ(dvk::test::contents(outside_ / "target"), "outside bytes");
+    EXPECT_EQ(entries(work_), (names_t{next, "file"}));
+    fs::remove(work_ / next);
+  }
+}
+
+TEST_F(WriteInsidePosix, WhenEveryTemporaryNameIsTakenNothingIsWrittenOrRemoved) {
+  scratch_.write("work/file", "old bytes");
+  dvk::internal::seedTemporaryNames(11);
+  names_t taken;
+  for (int i = 0; i < 64; ++i) taken.push_back(dvk::internal::temporaryName("file"));
+  dvk::internal::seedTemporaryNames(11);
+  for (std::string const& name : taken) scratch_.write("work/" + name, "theirs");
+  EXPECT_EQ(put("file", "new bytes"), write_outcome_t::openFailed);
+  EXPECT_EQ(dvk::test::contents(work_ / "file"), "old bytes");
+  for (std::string const& name : taken) EXPECT_EQ(dvk::test::contents(work_ / name), "theirs") << name;
+  EXPECT_EQ(entries(work_).size(), taken.size() + 1);
+}
+
+TEST_F(WriteInsidePosix, AFailedCloseIsAFailedWrite) {
+  scratch_.write("work/old", "old bytes");
+  dvk::internal::writeSeams().failClose = true;
+  EXPECT_EQ(put("old", "new bytes"), write_outcome_t::writeFailed);
+  EXPECT_EQ(put("new", "new bytes"), write_outcome_t::writeFailed);
+  EXPECT_EQ(dvk::test::contents(work_ / "old"), "old bytes");
+  EXPECT_EQ(entries(work_), (names_t{"old"}));
+}
+
+void noteSignal(int /*number*/) {}
+
+TEST_F(WriteInsidePosix, TheSignalsAreLeftAsTheyWere) {
+  // As a program started under nohup, with a handler of its own for SIGTERM.
+  int const interrupts[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+  struct sigaction saved[4];
+  for (int i = 0; i < 4; ++i) ::sigaction(interrupts[i], nullptr, &saved[i]);
+  ::signal(SIGHUP, SIG_IGN);
+  ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGQUIT, SIG_DFL);
+  ::signal(SIGTERM, noteSignal);
+  scratch_.write("work/old", "old bytes");
+  EXPECT_EQ(put("old", "new bytes"), write_outcome_t::written);
+  EXPECT_EQ(put("new", "new bytes"), write_outcome_t::written);
+  dvk::internal::writeSeams().failClose = true;
+  EXPECT_EQ(put("failed", "new bytes"), write_outcome_t::writeFailed);
+  using handler_t = void (*)(int);
+  handler_t const expected[] = {SIG_IGN, SIG_DFL, SIG_DFL, noteSignal};
+  for (int i = 0; i < 4; ++i) {
+    struct sigaction now {};
+    ::sigaction(interrupts[i], nullptr, &now);
+    EXPECT_EQ(now.sa_handler, expected[i]) << interrupts[i];
+    ::sigaction(interrupts[i], &saved[i], nullptr);
+  }
 }
 
 // Writes past limit bytes fail with EFBIG while it lives, instead of a signal.
