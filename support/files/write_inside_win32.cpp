@@ -100,11 +100,6 @@ void watchForInterrupts() {
   static_cast<void>(installed);
 }
 
-bool isPlainFolder(FILE_ATTRIBUTE_TAG_INFO const& tag) {
-  return (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
 bool attributeTag(HANDLE handle, FILE_ATTRIBUTE_TAG_INFO& tag) {
   return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) != 0;
 }
@@ -152,23 +147,27 @@ write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_
 // The folders on the way, each held open from the current directory inward.
 class held_folders_t {
  public:
-  // Opens and holds the folder spelt by prefix ("." for the current
-  // directory); written when it is a folder reached through no reparse point.
+  // Opens and holds the folder spelt by prefix, the current directory (".")
+  // first; written when it is a folder reached through no reparse point.
   write_outcome_t hold(std::string const& prefix) {
     std::optional<std::filesystem::path> const native = platform::nativePath(prefix);
     if (!native) return write_outcome_t::openFailed;
+    // The current directory is the user's choice, wherever it leads: only
+    // the folders of the name are opened as they are, never followed.
+    bool const here = folders_.empty();
+    DWORD const follow = here ? 0 : FILE_FLAG_OPEN_REPARSE_POINT;
     // Listing access, so that the sharing counts: without deleting shared,
     // no one renames or removes the folder while it is held.
     handle_t folder(CreateFileW(native->c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                FILE_FLAG_BACKUP_SEMANTICS | follow, nullptr));
     if (!folder.valid()) return write_outcome_t::openFailed;
     FILE_ATTRIBUTE_TAG_INFO tag;
     if (!attributeTag(folder.get(), tag)) return write_outcome_t::openFailed;
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return write_outcome_t::throughLink;
-    // The current directory is the user's choice, wherever it leads.
-    if (!paths_.empty() && !liesIn(folder.get(), paths_.back())) return write_outcome_t::throughLink;
-    if (!isPlainFolder(tag)) return write_outcome_t::openFailed;
+    if (!here && ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !liesIn(folder.get(), paths_.back()))) {
+      return write_outcome_t::throughLink;
+    }
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return write_outcome_t::openFailed;
     std::optional<std::wstring> path = pathOnVolume(folder.get());
     if (!path) return write_outcome_t::openFailed;
     folders_.push_back(std::move(folder));
@@ -176,8 +175,7 @@ class held_folders_t {
     return write_outcome_t::written;
   }
 
-  HANDLE innermost() const { return folders_.back().get(); }
-  // The final path of the innermost folder, without a "\" at its end.
+  // Where the innermost folder lies (see pathOnVolume).
   std::wstring const& innermostPath() const { return paths_.back(); }
 
  private:
