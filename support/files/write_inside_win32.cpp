@@ -337,8 +337,8 @@ write_result_t writeInFolder(held_folders_t const& held, std::string const& pref
                                nullptr));
     if (probe.valid()) {
       BY_HANDLE_FILE_INFORMATION info;
-      if (std::optional<write_outcome_t> const refused = inspect(probe.get(), held.innermostPath(), info))
-        return outcome(*refused);
+      std::optional<write_outcome_t> const refused = inspect(probe.get(), held.innermostPath(), info);
+      if (refused) return outcome(*refused);
       existing = existing_t{idOf(info), info.dwFileAttributes};
       if (keep && keep(existing->id)) return write_result_t{write_outcome_t::keptFile, existing->id};
       if (!probe.close()) return outcome(write_outcome_t::openFailed);
