@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 #include <vector>
 
+#include "files/directory_listing.h"
 #include "text/text.h"
 
 namespace app {
@@ -20,36 +20,24 @@ struct listing_t {
   std::vector<std::string> names;  // candidates, in listing order
 };
 
-// Names are UTF-8 inside the program: the u8 forms convert on Windows, where
-// the listing yields UTF-16, and are the bytes unchanged on POSIX.
+// Names are UTF-8 inside the program: the u8 forms convert on Windows and
+// are the bytes unchanged on POSIX.
 std::string stemOf(std::string const& name) { return fs::u8path(name).stem().u8string(); }
 
 // False when the directory cannot be determined or listed to its end: that
 // behaves as a directory without candidates.
 bool listCandidates(std::string const& ext, listing_t& listing) {
-  std::error_code ec;
-  fs::path const dir = fs::current_path(ec);
-  if (ec) {
+  dvk::directory_listing_t directory;
+  if (!dvk::listCurrentDirectory(directory)) {
     return false;
   }
-  try {
-    listing.dirStem = dvk::toLower(dir.filename().stem().u8string());
-  } catch (fs::filesystem_error const&) {
-    return false;
-  }
-  fs::directory_iterator entry(dir, ec);
-  for (fs::directory_iterator const end; !ec && entry != end; entry.increment(ec)) {
-    try {
-      std::string const name = entry->path().filename().u8string();
-      if (dvk::toLower(fs::u8path(name).extension().u8string()) == ext) {
-        listing.names.push_back(name);
-      }
-    } catch (fs::filesystem_error const&) {
-      // A name without a UTF-8 spelling (a lone surrogate in a Windows
-      // name) could not be opened by this program either; it is no candidate.
+  listing.dirStem = dvk::toLower(stemOf(directory.name));
+  for (std::string const& name : directory.entries) {
+    if (dvk::toLower(fs::u8path(name).extension().u8string()) == ext) {
+      listing.names.push_back(name);
     }
   }
-  return !ec;
+  return true;
 }
 
 // active: the extensions being looked up by this lookup and its callers. A

@@ -15,7 +15,8 @@ struct file_status_t {
 };
 
 // Queries path (as nativePath spells it; a name it cannot spell fails),
-// following symbolic links (stat on POSIX, _wstat64 on the UTF-16 name on Windows).
+// following symbolic links (stat on POSIX; on Windows GetFileAttributesExW on
+// the verbatim path, and the target's own status behind a reparse point).
 file_status_t fileStatus(std::string const& path);
 
 }  // namespace dvk

@@ -10,11 +10,15 @@
 namespace dvk::platform {
 
 // Inside the program a name is a string of UTF-8 bytes on every platform.
-// This is the form the system takes it in: the bytes unchanged on POSIX,
-// their UTF-16 spelling on Windows, ready for a file stream's open or a wide
-// system call (c_str()). Empty when the name can name no file here: it holds
-// a NUL byte (the call would see only the part before it), or, on Windows,
-// its bytes are not valid UTF-8 and so have no UTF-16 spelling at all.
+// This is the form the system takes it in, ready for a file stream's open or
+// a wide system call (c_str()): the bytes unchanged on POSIX; on Windows the
+// verbatim path of verbatimPath (verbatim_path.h), "\\?\" and the absolute
+// path from the current directory in UTF-16, which Win32 leaves as spelt.
+// Empty when the name can name no file here: it holds a NUL byte (the call
+// would see only the part before it), or, on Windows, its bytes are not
+// valid UTF-8, it is empty or drive-relative ("C:x"), or it begins with two
+// separators (another machine's share, the device namespace), which is never
+// handed to the system at all.
 std::optional<std::filesystem::path> nativePath(std::string const& path);
 
 }  // namespace dvk::platform

@@ -1,19 +1,42 @@
-// Names for the system's file calls on Windows: the UTF-16 form of the
-// program's UTF-8 bytes, for the wide calls. A narrow call would read the
-// bytes in the ANSI code page and open another name.
+// Names for the system's file calls on Windows: the verbatim path of the
+// program's UTF-8 bytes ("\\?\" and the absolute path in UTF-16), for the
+// wide calls. A narrow call would read the bytes in the ANSI code page and
+// open another name, and a path that is not verbatim is rewritten by Win32
+// (device names, trailing dots and spaces, the 260-character limit).
+#include <windows.h>
+
 #include "files/native_path.h"
-#include "files/path_rules.h"
-#include "text/utf16.h"
+#include "files/verbatim_path.h"
 
 namespace dvk::platform {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows names are UTF-16");
 
+namespace {
+
+// The process's current directory, as the system keeps it; empty when it
+// cannot be read.
+std::u16string currentDirectory() {
+  std::wstring directory(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD const length = GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+    if (length == 0) return std::u16string();
+    // Too small, the answer is the size needed with the zero; else the
+    // length without it.
+    if (length < directory.size()) {
+      directory.resize(length);
+      return std::u16string(directory.begin(), directory.end());
+    }
+    directory.resize(length);
+  }
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> nativePath(std::string const& path) {
-  if (hasNulByte(path)) return std::nullopt;
-  std::optional<std::u16string> const wide = utf8ToUtf16(path);
-  if (!wide) return std::nullopt;
-  return std::filesystem::path(std::wstring(wide->begin(), wide->end()));
+  std::optional<std::u16string> const verbatim = verbatimPath(currentDirectory(), path);
+  if (!verbatim) return std::nullopt;
+  return std::filesystem::path(std::wstring(verbatim->begin(), verbatim->end()));
 }
 
 }  // namespace dvk::platform

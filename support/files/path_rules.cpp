@@ -52,19 +52,31 @@ bool hasHiddenPart(std::string const& name) {
   });
 }
 
+bool beginsWithTwoSeparators(std::string const& name) {
+  return name.size() >= 2 && pathSeparators.find(name[0]) != std::string::npos &&
+         pathSeparators.find(name[1]) != std::string::npos;
+}
+
 bool isDeviceName(std::string const& name) {
-  std::size_t const separator = name.find_last_of(pathSeparators);
-  std::size_t start = separator == std::string::npos ? 0 : separator + 1;
-  if (start == 0 && startsWithDrive(name)) start = 2;
-  std::size_t const stop = name.find_first_of(".:", start);
-  std::string stem = name.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
-  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '.')) stem.pop_back();
-  for (char& c : stem) c = asciiUpper(c);
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-    if (stem == device) return true;
-  }
-  return stem.size() > 3 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         isPortDigit(stem.substr(3));
+  return anyPart(name, [](std::string const& whole, std::size_t begin, std::size_t length) {
+    std::string part = whole.substr(begin, length);
+    for (char& c : part) c = asciiUpper(c);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+      if (part == device) return true;
+    }
+    return part.size() > 3 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
+           isPortDigit(part.substr(3));
+  });
+}
+
+bool endsInDotOrSpace(std::string const& name) {
+  return anyPart(name, [](std::string const& whole, std::size_t begin, std::size_t length) {
+    if (length == 0) return false;
+    char const last = whole[begin + length - 1];
+    if (last != '.' && last != ' ') return false;
+    bool const dotPart = whole.compare(begin, length, ".") == 0 || whole.compare(begin, length, "..") == 0;
+    return !dotPart;
+  });
 }
 
 bool namesDataStream(std::string const& name) {

@@ -1,4 +1,6 @@
-// Reading regular files on Windows.
+// Reading regular files on Windows, opened by the verbatim path of the name
+// (see nativePath) and known by the volume serial number and file index of
+// the opened handle, whatever spelling reached them.
 #include <windows.h>
 
 #include <filesystem>

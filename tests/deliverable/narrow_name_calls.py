@@ -38,10 +38,14 @@ NARROW_STREAM = re.compile(
     r"^std::basic_(?:filebuf|fstream|ifstream|ofstream)<char, std::char_traits<char> >::"
     r"(?:open|basic_\w+)\((?:char const\*|std::(?:__cxx11::)?basic_string<char)")
 
-# Wide calls the program makes: the status query, path resolution, a stream
-# opened on a wide name, the command line and the console.
+# Wide calls the program makes: the current directory that every verbatim
+# path starts from, the status query, the listing, the writer's move, path
+# resolution, a stream opened on a wide name, the command line and the console.
 WIDE_CALLS = [
-    "_wstat64",
+    "GetCurrentDirectoryW",
+    "GetFileAttributesExW",
+    "FindFirstFileExW",
+    "MoveFileExW",
     "CreateFileW",
     "GetFinalPathNameByHandleW",
     "GetCommandLineW",

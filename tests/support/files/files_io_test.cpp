@@ -171,10 +171,11 @@ TEST_F(FilesIo, StatusFollowsSymbolicLinks) {
 TEST_F(FilesIo, DevicesExistAsNeitherFileNorDirectory) {
   // Callers never open a name of this kind: reading or writing a device can block.
 #ifdef _WIN32
-  std::string const devices[] = {"NUL", "con", "nul.txt", "Com1", "lpt9.log", at("aux"), at("PRN .sfv")};
-#else
-  std::string const devices[] = {"/dev/null", "/dev/zero"};
+  // Every name is spelt verbatim there, which reaches no device: "NUL" is a
+  // file like any other (see native_path_win32_test.cpp).
+  GTEST_SKIP() << "no name reaches a device on Windows";
 #endif
+  std::string const devices[] = {"/dev/null", "/dev/zero"};
   for (std::string const& device : devices) {
     SCOPED_TRACE(device);
     dvk::file_status_t const status = dvk::fileStatus(device);

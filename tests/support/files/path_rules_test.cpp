@@ -43,33 +43,58 @@ TEST(PathRules, StaysInside) {
   }
 }
 
+TEST(PathRules, TwoSeparatorsFirst) {
+  rule_case_t const cases[] = {
+      {"\\\\host\\share\\x.rar", true},
+      {"//host/share/y.rar", true},
+      {"\\/host", true},
+      {"/\\host", true},
+      {"\\\\?\\UNC\\host\\s\\z", true},
+      {"\\\\.\\pipe\\x", true},
+      {"\\\\?\\GLOBALROOT\\Device\\x", true},
+      {"\\\\", true},
+      {"\\x", false},
+      {"/x", false},
+      {"a//b", false},
+      {"./\\x", false},
+      {"\\", false},
+      {"", false},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(dvk::beginsWithTwoSeparators(c.name), c.expected);
+  }
+}
+
 TEST(PathRules, DeviceNames) {
   rule_case_t const cases[] = {
       {"CON", true},
       {"con", true},
       {"Prn", true},
-      {"aux.c", true},
+      {"aux", true},
       {"NUL", true},
-      {"nul.txt", true},
-      {"NUL.tar.gz", true},
-      {"COM1:", true},
-      {"NUL:", true},
-      {"NUL:x", true},
-      {"NUL.txt:", true},
-      {"NUL :", true},
-      {"NUL .txt", true},
-      {"NUL::$DATA", true},
-      {"sub\\NUL:", true},
-      {"sub/dir/com9", true},
-      {"C:NUL", true},
       {"COM0", true},
       {"LPT0", true},
-      {"lpt9.log", true},
+      {"lpt9", true},
       {"COM\xC2\xB9", true},
       {"lpt\xC2\xB2", true},
-      {"COM\xC2\xB3.txt", true},
       {"CONIN$", true},
       {"conout$", true},
+      {"sub/dir/com9", true},
+      {"sub\\con", true},
+      {"NUL/x", true},  // a folder part too
+      {"a/CON/b", true},
+      // A device name with more after it is a name like any other.
+      {"Con.Air.1997.nfo", false},
+      {"Aux.Files.1999.nfo", false},
+      {"nul.txt", false},
+      {"NUL.tar.gz", false},
+      {"COM\xC2\xB3.txt", false},
+      {"sub/Prn.Release.r00", false},
+      {"NUL ", false},  // the ending is endsInDotOrSpace's
+      {"NUL.", false},
+      {"COM1:", false},  // the ":" is namesDataStream's
+      {"C:NUL", false},
       {"CONX", false},
       {"COM", false},
       {"COM10", false},
@@ -78,13 +103,25 @@ TEST(PathRules, DeviceNames) {
       {"NULL", false},
       {"xNUL", false},
       {"a.NUL", false},
-      {"NUL/x", false},  // only the last part
       {"sub/", false},
       {"", false},
   };
   for (auto const& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(dvk::isDeviceName(c.name), c.expected);
+  }
+}
+
+TEST(PathRules, EndsInDotOrSpace) {
+  rule_case_t const cases[] = {
+      {"a.", true},         {"a.nfo.", true}, {"a.nfo ", true}, {"a.nfo. .", true}, {"x.srr.", true},
+      {"rel.sfv. .", true}, {"sub./a", true}, {"sub /a", true}, {"a\\b./c", true},  {"...", true},
+      {" ", true},          {"a.nfo", false}, {".", false},     {"./a.nfo", false}, {"..", false},  // staysInside's
+      {"sub/../a", false},  {" a", false},    {"a b", false},   {"sub/", false},    {"", false},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(dvk::endsInDotOrSpace(c.name), c.expected);
   }
 }
 

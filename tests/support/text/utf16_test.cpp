@@ -19,6 +19,8 @@ TEST(Utf8ToUtf16, ValidTextOfEveryLength) {
       {"\xf0\x9f\x8e\xb5", std::u16string{char16_t(0xD83C), char16_t(0xDFB5)}},  // four: a pair
       {"\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf", u"\u007f\u0080\u07ff\u0800\uffff"},
       {"\xf4\x8f\xbf\xbf", std::u16string{char16_t(0xDBFF), char16_t(0xDFFF)}},  // U+10FFFF
+      {"\xed\x9f\xbf\xee\x80\x80", u"\ud7ff\ue000"},                             // beside the surrogates
+      {"\xf0\x90\x80\x80", std::u16string{char16_t(0xD800), char16_t(0xDC00)}},  // U+10000
   };
   for (auto const& c : cases) {
     std::optional<std::u16string> const wide = dvk::utf8ToUtf16(c.utf8);
@@ -35,9 +37,15 @@ TEST(Utf8ToUtf16, InvalidBytesHaveNoSpelling) {
            "\xc3",                  // cut off
            "\xe6\x97",              // cut off
            "\xc0\xaf",              // overlong
+           "\xc1\xbf",              // overlong: the highest two-byte one
            "\xe0\x80\xaf",          // overlong
-           "\xed\xa0\x80",          // a surrogate
+           "\xe0\x9f\xbf",          // overlong: the highest three-byte one
+           "\xf0\x80\x80\x80",      // overlong
+           "\xf0\x8f\xbf\xbf",      // overlong: the highest four-byte one
+           "\xed\xa0\x80",          // a surrogate: the lowest
+           "\xed\xbf\xbf",          // a surrogate: the highest
            "\xf4\x90\x80\x80",      // above U+10FFFF
+           "\xf7\xbf\xbf\xbf",      // above U+10FFFF: the highest four bytes carry
            "\xf8\x88\x80\x80\x80",  // five bytes
            "ok\xff",
        }) {
