@@ -5,7 +5,6 @@ file, long paths work, and an interrupted write leaves no temporary."""
 
 import os
 import re
-import shutil
 import signal
 import subprocess
 import time
@@ -39,28 +38,6 @@ def refused(name, reason):
 
 DEVICE = "a part of its name is a Windows device name."
 DOT_OR_SPACE = "a part of its name ends in '.' or ' ', which Windows cannot open."
-
-_identity_rule = None
-
-
-def require_identity_rule(folder):
-    """Skips the calling test where the program lacks the rule that -x never writes a
-    file this run reported on (it comes with another change): probed once, in a new
-    folder, with one name stored twice."""
-    global _identity_rule
-    if _identity_rule is None:
-        shutil.rmtree(folder, ignore_errors=True)
-        folder.mkdir(parents=True)
-        (folder / "a.nfo").write_bytes(PAYLOAD)
-        (folder / "probe.srr").write_bytes(
-            w.srr([w.srr_header(), w.stored("a.nfo", PAYLOAD), w.stored("a.nfo", OTHER)]))
-        argv, executable = harness._command(["-x", "probe.srr"])
-        run = subprocess.run(argv, executable=executable, cwd=str(folder), capture_output=True,
-                             stdin=subprocess.DEVNULL, timeout=120)
-        _identity_rule = run.returncode != 0
-    if not _identity_rule:
-        raise unittest.SkipTest("needs the rule that -x never writes a file this run reported on")
-
 
 class WindowsCase(CliCase):
     def srr(self, names, name="release.srr", payload=PAYLOAD):
@@ -158,7 +135,6 @@ class Aliases(WindowsCase):
         self.assertEqual(self.listing(), ["x.srr"])
 
     def test_a_case_alias(self):
-        require_identity_rule(self.dir.with_name(self.dir.name + ".probe"))
         self.write("A.nfo", PAYLOAD)
         self.srr(["A.nfo", ("a.nfo", OTHER)])
         self.assertRun(self.tarvok("-v", "-x", "release.srr"),
@@ -169,7 +145,6 @@ class Aliases(WindowsCase):
         self.assertEqual((self.dir / "A.nfo").read_bytes(), PAYLOAD)
 
     def test_the_srr_under_another_case(self):
-        require_identity_rule(self.dir.with_name(self.dir.name + ".probe"))
         self.srr([("X.SRR", OTHER)], name="x.srr")
         before = (self.dir / "x.srr").read_bytes()
         self.assertRun(self.tarvok("-v", "-x", "x.srr"),
