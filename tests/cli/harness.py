@@ -4,9 +4,11 @@ import difflib
 import os
 import pathlib
 import re
+import select
 import shutil
 import stat
 import subprocess
+import time
 import unittest
 import zlib
 
@@ -246,3 +248,25 @@ def short_hex(value: int) -> bytes:
 def crc_column(value: int) -> bytes:
     """The per-file CRC column: the CRC-32 in short hex, in braces, then a blank."""
     return b"{" + short_hex(value) + b"} "
+
+
+def read_terminals(masters, process, deadline):
+    """Everything written to the pseudo-terminals until the program ends."""
+    collected = {fd: b"" for fd in masters}
+    pending = set(masters)
+    while pending:
+        left = deadline - time.monotonic()
+        ready = select.select(list(pending), [], [], max(left, 0))[0]
+        if not ready:
+            process.kill()
+            raise TimeoutError
+        for fd in ready:
+            try:
+                chunk = os.read(fd, 1 << 16)
+            except OSError:  # EIO: the last writer has closed the terminal
+                chunk = b""
+            if chunk:
+                collected[fd] += chunk
+            else:
+                pending.discard(fd)
+    return [collected[fd] for fd in masters]

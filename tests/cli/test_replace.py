@@ -13,7 +13,8 @@ import unittest
 
 import harness
 import srr_writer as w
-from harness import CliCase, Run
+from harness import Run
+from test_extract import ExtractCase, strays
 from test_srr import failed, line, passed
 
 LINUX = not harness.WINDOWS
@@ -30,35 +31,11 @@ def not_opened(name):
     return b'error: could not open "' + name.encode() + b'" for writing\n'
 
 
-def strays(folder):
-    """Temporary files of the writer (".<name>.<suffix>") left in folder."""
-    return [n for n in os.listdir(folder) if n.startswith(".")]
-
-
 def mode(path):
     return os.stat(path).st_mode & 0o7777
 
 
-class ReplaceCase(CliCase):
-    """A work folder (the run's cwd) beside an outside folder."""
-
-    def setUp(self):
-        super().setUp()
-        self.work = self.dir / "work"
-        self.outside = self.dir / "outside"
-        self.work.mkdir()
-        self.outside.mkdir()
-
-    def release(self, names):
-        (self.work / "release.srr").write_bytes(
-            w.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names]))
-
-    def extract(self, **options):
-        return self.tarvok("-v", "-x", "release.srr", cwd=self.work, **options)
-
-
-@linux_only
-class InPlace(ReplaceCase):
+class InPlace(ExtractCase):
     def test_a_hard_links_other_name_in_another_folder_keeps_its_bytes(self):
         # A folder this user cannot write leaves only the in-place rewrite,
         # and a file with another name is never rewritten in place.
@@ -80,7 +57,7 @@ class InPlace(ReplaceCase):
 
 
 @linux_only
-class Keeps(ReplaceCase):
+class Keeps(ExtractCase):
     def test_the_permission_bits(self):
         # name, its mode before, after; the run's umask would give 0600.
         cases = [("private.txt", 0o600, 0o600), ("group.txt", 0o640, 0o640), ("shared.txt", 0o666, 0o666),
@@ -149,7 +126,7 @@ class Keeps(ReplaceCase):
 
 
 @linux_only
-class Interrupts(ReplaceCase):
+class Interrupts(ExtractCase):
     """A signal sent while -x writes a large payload over big.bin."""
 
     def setUp(self):

@@ -5,7 +5,6 @@ terminal."""
 
 import os
 import resource
-import select
 import signal
 import subprocess
 import time
@@ -217,28 +216,6 @@ class PseudoFileTest(CliCase):
         self.assertRun(self.tarvok("-vv", "x.sfv", timeout=20), out=report, status=1)
 
 
-def _read_all(masters, process, deadline):
-    """Everything written to the pseudo-terminals until the program ends."""
-    collected = {fd: b"" for fd in masters}
-    pending = set(masters)
-    while pending:
-        left = deadline - time.monotonic()
-        ready = select.select(list(pending), [], [], max(left, 0))[0]
-        if not ready:
-            process.kill()
-            raise TimeoutError
-        for fd in ready:
-            try:
-                chunk = os.read(fd, 1 << 16)
-            except OSError:  # EIO: the last writer has closed the terminal
-                chunk = b""
-            if chunk:
-                collected[fd] += chunk
-            else:
-                pending.discard(fd)
-    return [collected[fd] for fd in masters]
-
-
 # Names that would forge report lines: the cursor up a line, a colour, a
 # clear, a carriage return and a line feed, a tab and DEL.
 SFV_NAME = b"ok\x1b[1A\x1b[32m\t\x7f.bin"  # an .sfv line cannot hold CR or LF
@@ -271,7 +248,7 @@ class TerminalNamesTest(CliCase):
             for _, slave in pairs:
                 os.close(slave)
             try:
-                out, err = _read_all(masters, process, time.monotonic() + 60)
+                out, err = harness.read_terminals(masters, process, time.monotonic() + 60)
             except TimeoutError:
                 self.fail("tarvok %r did not end within 60 seconds" % (args,))
             return harness.Run(out, err, process.wait(timeout=60))

@@ -7,7 +7,6 @@ import fcntl
 import os
 import re
 import resource
-import select
 import signal
 import struct
 import subprocess
@@ -55,27 +54,6 @@ def _wine_drawing_removed(received):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07|\r", b"", received)
 
 
-def _read_until_closed(masters, process, deadline):
-    """Everything written to the pseudo-terminals until the program ends."""
-    collected = {fd: b"" for fd in masters}
-    pending = set(masters)
-    while pending:
-        ready = select.select(list(pending), [], [], max(deadline - time.monotonic(), 0))[0]
-        if not ready:
-            process.kill()
-            raise TimeoutError
-        for fd in ready:
-            try:
-                chunk = os.read(fd, 1 << 16)
-            except OSError:  # EIO: the last writer has closed the terminal
-                chunk = b""
-            if chunk:
-                collected[fd] += chunk
-            else:
-                pending.discard(fd)
-    return [collected[fd] for fd in masters]
-
-
 class TerminalCase(CliCase):
     def on_terminal(self, args, preexec=None):
         """Runs the program on pseudo-terminals. On Linux standard output and
@@ -98,7 +76,7 @@ class TerminalCase(CliCase):
             for slave in slaves:
                 os.close(slave)
             try:
-                received = _read_until_closed(masters, process, time.monotonic() + 60)
+                received = harness.read_terminals(masters, process, time.monotonic() + 60)
             except TimeoutError:
                 self.fail("tarvok %r did not end within 60 seconds" % (args,))
             status = process.wait(timeout=60)
