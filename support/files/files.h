@@ -1,6 +1,6 @@
 // Whole files in memory, path splitting, status tests and opening for writing.
 // Paths are byte strings used unchanged (UTF-8 on Windows, where each call
-// takes their UTF-16 spelling); nothing here prints.
+// takes their verbatim UTF-16 path, see nativePath); nothing here prints.
 #pragma once
 
 #include <cstdint>

@@ -43,17 +43,21 @@ struct write_result_t {
 using keep_file_t = std::function<bool(file_id_t const&)>;
 
 // Writes size bytes as the file name, relative to the current directory.
-// A name that leads outside or holds a hidden part is refused before any
-// system call; an existing file is refused when keep() says so.
+// A name that leads outside or holds a hidden part (and, on Windows, a name
+// Windows would alias or take for a device or a stream) is refused before
+// any system call; an existing file is refused when keep() says so.
 // Folders are split as the platform splits them ("/" on POSIX, "/" and "\" on
 // Windows); no folder is created. An existing name must be a regular file
-// that can be opened for writing (else openFailed, and nothing is written).
+// that can be opened for writing and has a write bit (a read-only file is
+// kept even by root; else openFailed, and nothing is written).
 // The bytes go into "." + last part + "." + a random suffix in the name's
-// folder, which is renamed over the name; any failure removes it again. Only
-// where that folder takes no new entry but the existing file is writable is
-// the file rewritten in place, and only then can a failed write leave it
-// part-written. Prints nothing. An exception (out of memory) leaves no
-// temporary file and no open handle behind.
+// folder, which takes the old file's owner, group and permission bits where
+// the process may give them and is renamed over the name; any failure or an
+// interrupt (a signal, Ctrl+C) removes it again. Only where that folder takes
+// no new entry is the existing file rewritten in place, and only while it is
+// the very file probed and that name is its one name; only then can a failed
+// write leave it part-written. Prints nothing. An exception (out of memory)
+// leaves no temporary file and no open handle behind.
 write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
                            keep_file_t const& keep = {});
 
