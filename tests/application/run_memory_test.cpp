@@ -19,34 +19,12 @@
 #include "app_output.h"
 #include "checksum/crc32.h"
 #include "crc_cache.h"
+#include "failing_allocation.h"
 #include "program.h"
 #include "reported_files.h"
 #include "run.h"
 #include "test_helpers.h"
 #include "text/text.h"
-
-namespace {
-
-// When not 0, the allocation that brings it to 0 throws std::bad_alloc.
-long allocationsUntilFailure = 0;
-// Set by the allocation that threw.
-bool allocationFailed = false;
-
-}  // namespace
-
-// Every allocation of this test binary, so that one can be made to fail.
-// Not inlined: GCC would take the free of a block from operator new for a
-// mismatch.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) {
-    allocationFailed = true;
-    throw std::bad_alloc();
-  }
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
-[[gnu::noinline]] void operator delete(void* block, std::size_t /*size*/) noexcept { std::free(block); }
 
 namespace {
 
@@ -140,11 +118,11 @@ class RunOutOfMemory : public ::testing::Test {
     outcome_t outcome;
     fixed_capture_t const out(std::cout);
     fixed_capture_t const err(std::cerr);
-    allocationFailed = false;
-    allocationsUntilFailure = failAt;
+    dvk::test::allocationFailed = false;
+    dvk::test::allocationsUntilFailure = failAt;
     outcome.status = run(app::console);
-    allocationsUntilFailure = 0;
-    outcome.failed = allocationFailed;
+    dvk::test::allocationsUntilFailure = 0;
+    outcome.failed = dvk::test::allocationFailed;
     outcome.out = out.text();
     outcome.err = err.text();
     return outcome;
@@ -193,11 +171,11 @@ class RunOutOfMemory : public ::testing::Test {
 };
 
 TEST_F(RunOutOfMemory, EveryFailedAllocationEndsTheRunWithOneLine) {
-  allocationsUntilFailure = 1;
+  dvk::test::allocationsUntilFailure = 1;
   try {
     // A call, not a new-expression, which the compiler may leave out.
     ::operator delete(::operator new(1));
-    allocationsUntilFailure = 0;
+    dvk::test::allocationsUntilFailure = 0;
     GTEST_SKIP() << "operator new is not replaced in this build";
   } catch (std::bad_alloc const&) {
   }

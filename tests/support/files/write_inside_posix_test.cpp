@@ -19,28 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "failing_allocation.h"
 #include "files/internal/temporary_name.h"
 #include "files/internal/write_seams.h"
 #include "files/write_inside.h"
 #include "test_helpers.h"
-
-namespace {
-
-// When not 0, the allocation that brings it to 0 throws std::bad_alloc.
-long allocationsUntilFailure = 0;
-
-}  // namespace
-
-// Every allocation of this test binary, so that one can be made to fail.
-// Not inlined: GCC would take the free of a block from operator new for a
-// mismatch.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  if (allocationsUntilFailure > 0 && --allocationsUntilFailure == 0) throw std::bad_alloc();
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
-[[gnu::noinline]] void operator delete(void* block, std::size_t /*size*/) noexcept { std::free(block); }
 
 namespace {
 
@@ -492,13 +475,13 @@ TEST_F(WriteInsidePosix, AnAllocationThatFailsLeavesNothingBehind) {
     scratch_.write("work/" + old, "old bytes");
     finished = true;
     for (std::string const& name : {old, fresh}) {
-      allocationsUntilFailure = failAt;
+      dvk::test::allocationsUntilFailure = failAt;
       try {
         write_outcome_t const outcome = put(name, "new bytes");
-        allocationsUntilFailure = 0;
+        dvk::test::allocationsUntilFailure = 0;
         EXPECT_EQ(outcome, write_outcome_t::written);
       } catch (std::bad_alloc const&) {
-        allocationsUntilFailure = 0;
+        dvk::test::allocationsUntilFailure = 0;
         ++failures;
         finished = false;
         EXPECT_EQ(dvk::test::contents(work_ / name), name == old ? "old bytes" : "");
