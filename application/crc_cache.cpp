@@ -1,8 +1,9 @@
 // The CRC-32 of files on disk, read in chunks and remembered for the run.
 #include "crc_cache.h"
 
-#include <iterator>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "checksum/crc32.h"
@@ -52,6 +53,31 @@ disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   }
 }
 
+// The names cached for each file that was opened, so that a write finds the
+// names of the files it changed without a walk over the whole cache (a
+// hostile .srr of many small files would make that quadratic). An entry may
+// outlive its name's cache entry (the cache is cleared, or the name taken
+// again for another file): each is checked against the cache before use.
+std::multimap<dvk::file_id_t, std::string>& cachedNames() {
+  static std::multimap<dvk::file_id_t, std::string> names;
+  return names;
+}
+
+void remember(std::string const& name, disk_crc_t const& sum) {
+  crcCache[name] = sum;
+  if (sum.file) cachedNames().emplace(*sum.file, name);
+}
+
+// Drops every cached name whose entry is still for file.
+void forgetFile(dvk::file_id_t const& file) {
+  auto const names = cachedNames().equal_range(file);
+  for (auto entry = names.first; entry != names.second; ++entry) {
+    auto const cached = crcCache.find(entry->second);
+    if (cached != crcCache.end() && cached->second.file == file) crcCache.erase(cached);
+  }
+  cachedNames().erase(names.first, names.second);
+}
+
 }  // namespace
 
 disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind) {
@@ -63,18 +89,15 @@ disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind) {
   if (!sum.readable) {
     dvk::con::error("could not read from '" + name + "'");
   }
-  crcCache.emplace(name, sum);
+  remember(name, sum);
   return sum;
 }
 
 void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written,
                   std::optional<dvk::file_id_t> const& replaced) {
-  for (auto entry = crcCache.begin(); entry != crcCache.end();) {
-    std::optional<dvk::file_id_t> const& file = entry->second.file;
-    bool const stale = file && (*file == written || (replaced && *file == *replaced));
-    entry = stale ? crcCache.erase(entry) : std::next(entry);
-  }
-  crcCache[name] = disk_crc_t{crc, true, written};
+  forgetFile(written);
+  if (replaced) forgetFile(*replaced);
+  remember(name, disk_crc_t{crc, true, written});
 }
 
 }  // namespace app
