@@ -113,10 +113,15 @@ std::optional<dvk::file_id_t> extract(stored_t const& stored,
 
 // After a write: the file is one this run reported on, and later blocks and
 // checks of the name compare against the bytes now on disk.
-void recordWritten(stored_t const& stored, dvk::file_id_t const& file, std::optional<dvk::file_id_t> const& replaced,
-                   dvk::crc32_tables_t const& tables) {
+void recordWritten(stored_t const& stored, uint32_t payloadCrc, dvk::file_id_t const& file,
+                   std::optional<dvk::file_id_t> const& replaced) {
   recordReported(file, reported_as_t::written, stored.name);
-  cacheWritten(stored.name, dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables), file, replaced);
+  cacheWritten(stored.name, payloadCrc, file, replaced);
+}
+
+// The CRC-32 of a stored file's payload: what a file written from it holds.
+uint32_t payloadCrc(stored_t const& stored, dvk::crc32_tables_t const& tables) {
+  return dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
 }
 
 // Tests one stored file (or its sample) against the disk, extracting it
@@ -131,7 +136,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   if (!status.ok) {
     std::optional<dvk::file_id_t> const written = writable ? extract(stored, reportMissingFailure) : std::nullopt;
     if (written) {
-      recordWritten(stored, *written, std::nullopt, tables);
+      recordWritten(stored, payloadCrc(stored, tables), *written, std::nullopt);
       printNameLine(markerWritten, name);
       result.ok += 1;
     } else {
@@ -145,9 +150,11 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   }
 
   disk_crc_t const disk = diskCrc(name, status.kind);
+  // The payload's CRC-32, summed only for a file on disk and only once.
+  std::optional<uint32_t> payloadSum;
   if (disk.readable) {
-    uint32_t const expected =
-        stored.sample ? stored.sampleCrc : dvk::crc32(0, stored.payload, stored.payload + stored.payloadSize, tables);
+    if (!stored.sample) payloadSum = payloadCrc(stored, tables);
+    uint32_t const expected = stored.sample ? stored.sampleCrc : *payloadSum;
     if (disk.crc == expected) {
       if (disk.file) recordReported(*disk.file, reported_as_t::checked, name);
       printCrcLine(markerMatch, disk.crc, name);
@@ -160,7 +167,7 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   std::optional<dvk::file_id_t> const written =
       writable && status.kind == dvk::file_kind_t::regular ? extract(stored, reportExistingFailure) : std::nullopt;
   if (written) {
-    recordWritten(stored, *written, disk.file, tables);
+    recordWritten(stored, payloadSum ? *payloadSum : payloadCrc(stored, tables), *written, disk.file);
     // The line keeps the CRC-32 from before the rewrite.
     printCrcLine(markerRewritten, disk.crc, name);
     result.ok += 1;
