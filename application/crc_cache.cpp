@@ -1,7 +1,7 @@
-// The CRC-32 of files on disk, read in chunks and remembered for the run.
+// The CRC-32 of files on disk, read in chunks and remembered for the run by
+// the file's identity.
 #include "crc_cache.h"
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,26 +25,24 @@ uint8_t* pageAlignedChunk() {
   return static_cast<uint8_t*>(std::align(page, diskChunkSize, start, space));
 }
 
-disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
-  disk_crc_t sum;
-  // Only a regular file is opened: opening a FIFO for reading waits for a
-  // writer, and a device may never end. The opened file is tested again, in
-  // case the name was swapped since its status was taken.
-  if (kind != dvk::file_kind_t::regular) {
-    return sum;
-  }
+// The sum of the file at name. Only a regular file is opened: opening a FIFO
+// for reading waits for a writer, and a device may never end. The opened file
+// is tested again, in case the name was swapped since its status was taken,
+// and the sum is the opened file's.
+summed_t sumFile(std::string const& name, dvk::file_status_t const& status, dvk::file_id_t& file) {
+  summed_t sum{0, false, status.size, status.stamp};
+  file = status.id;
+  if (status.kind != dvk::file_kind_t::regular) return sum;
   dvk::regular_file_t in(name);
-  if (!in.isOpen()) {
-    return sum;
-  }
-  sum.file = in.id();
+  if (!in.isOpen()) return sum;
+  file = in.id();
+  sum.size = in.size();
+  sum.stamp = in.stamp();
   static uint8_t* const chunk = pageAlignedChunk();
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   for (;;) {
     int64_t const got = in.read(chunk, diskChunkSize);
-    if (got < 0) {
-      return sum;
-    }
+    if (got < 0) return sum;
     if (got == 0) {  // end of file: everything was read
       sum.readable = true;
       return sum;
@@ -53,51 +51,32 @@ disk_crc_t sumFile(std::string const& name, dvk::file_kind_t kind) {
   }
 }
 
-// The names cached for each file that was opened, so that a write finds the
-// names of the files it changed without a walk over the whole cache (a
-// hostile .srr of many small files would make that quadratic). An entry may
-// outlive its name's cache entry (the cache is cleared, or the name taken
-// again for another file): each is checked against the cache before use.
-std::multimap<dvk::file_id_t, std::string>& cachedNames() {
-  static std::multimap<dvk::file_id_t, std::string> names;
-  return names;
-}
-
-void remember(std::string const& name, disk_crc_t const& sum) {
-  crcCache[name] = sum;
-  if (sum.file) cachedNames().emplace(*sum.file, name);
-}
-
-// Drops every cached name whose entry is still for file.
-void forgetFile(dvk::file_id_t const& file) {
-  auto const names = cachedNames().equal_range(file);
-  for (auto entry = names.first; entry != names.second; ++entry) {
-    auto const cached = crcCache.find(entry->second);
-    if (cached != crcCache.end() && cached->second.file == file) crcCache.erase(cached);
-  }
-  cachedNames().erase(names.first, names.second);
+disk_crc_t asDiskCrc(summed_t const& sum, dvk::file_id_t const& file) {
+  disk_crc_t disk{sum.crc, sum.readable, std::nullopt};
+  if (sum.readable) disk.file = file;
+  return disk;
 }
 
 }  // namespace
 
-disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind) {
-  auto const cached = crcCache.find(name);
-  if (cached != crcCache.end()) {
-    return cached->second;
+disk_crc_t diskCrc(std::string const& name, dvk::file_status_t const& status) {
+  auto const cached = crcCache.find(status.id);
+  if (cached != crcCache.end() && cached->second.sum) {
+    summed_t const& sum = *cached->second.sum;
+    if (sum.size == status.size && sum.stamp == status.stamp) return asDiskCrc(sum, status.id);
   }
-  disk_crc_t const sum = sumFile(name, kind);
-  if (!sum.readable) {
-    dvk::con::error("could not read from '" + name + "'");
-  }
-  remember(name, sum);
-  return sum;
+  dvk::file_id_t file;
+  summed_t const sum = sumFile(name, status, file);
+  if (!sum.readable) dvk::con::error("could not read from '" + name + "'");
+  crcCache[file].sum = sum;
+  return asDiskCrc(sum, file);
 }
 
-void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written,
-                  std::optional<dvk::file_id_t> const& replaced) {
-  forgetFile(written);
-  if (replaced) forgetFile(*replaced);
-  remember(name, disk_crc_t{crc, true, written});
+void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written) {
+  // The stamp the file has now that it is in place (a rename changes it).
+  dvk::file_status_t const status = dvk::fileStatus(name);
+  if (!status.ok || status.id != written) return;
+  crcCache[written].sum = summed_t{crc, true, status.size, status.stamp};
 }
 
 }  // namespace app

@@ -1,42 +1,39 @@
-// The CRC-32 of files on disk, each read and summed once per run, and again
-// only after -x changed what its name reaches.
+// The CRC-32 of files on disk, each file read and summed once per run (by its
+// identity, whatever name reaches it), and again only once it changed.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 
 #include "files/file_id.h"
 #include "files/file_status.h"
+#include "known_files.h"
 
 namespace app {
 
 struct disk_crc_t {
   uint32_t crc = 0;       // CRC-32 of the bytes that were read
   bool readable = false;  // the whole file was read; false: never intact
-  // The file that was opened and summed; empty when none was opened.
+  // The file that was read whole; empty when none was.
   std::optional<dvk::file_id_t> file;
 };
 
-// Name exactly as the checksum file writes it -> what its file on disk holds.
-extern std::map<std::string, disk_crc_t> crcCache;
+// The disk CRC-32 of name, whose status the caller has just queried (one
+// query per test of a name: found, never a directory). A sum in crcCache is
+// used only while that status shows the file it was taken from, with the
+// same size and stamp; otherwise a regular file is read in fixed-size chunks
+// (memory stays bounded whatever its size), and any other kind (a FIFO, a
+// device) is never opened. An unreadable file is reported once, as the
+// error "could not read from '" + name + "'", and stays unreadable in the
+// cache while it is unchanged.
+disk_crc_t diskCrc(std::string const& name, dvk::file_status_t const& status);
 
-// The disk CRC-32 of name, which exists with kind (the caller's one status
-// query; never a directory). On a miss a regular file is read in fixed-size
-// chunks (memory stays bounded whatever its size); any other kind (a FIFO, a
-// device) is never opened. An unreadable name is reported once, as the error
-// "could not read from '" + name + "'", and stays unreadable in the cache.
-disk_crc_t diskCrc(std::string const& name, dvk::file_kind_t kind);
-
-// After -x wrote name: its entry holds crc, the CRC-32 of the bytes written,
-// and written, the file that now bears the name. Every other name cached for
-// that file, or for replaced (the file the name reached before), is dropped
-// and summed again when next asked: another spelling of name now reaches the
-// new bytes, while a hard link's other name may still hold the old ones.
-void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written,
-                  std::optional<dvk::file_id_t> const& replaced);
+// After -x wrote name, whose file is now written: later tests of that file
+// find crc, the CRC-32 of the bytes written, as long as it stays as it is
+// now.
+void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written);
 
 // The read size of diskCrc and the size of the one buffer it reuses for every
 // file: big enough that the per-read cost vanishes, small enough that the CRC

@@ -8,8 +8,8 @@
 #include <iostream>
 #include <map>
 
-#include "crc_cache.h"
 #include "deliverable.h"
+#include "known_files.h"
 
 namespace app {
 
@@ -55,7 +55,7 @@ dvk::cli::option_t optSfv = dvk::cli::option_t(0, "sfv", "only verify against a 
 dvk::cli::option_t optSrr = dvk::cli::option_t(0, "srr", "only verify against a discovered .srr");
 dvk::cli::option_t optExtract = dvk::cli::option_t('x', "extract", "extract missing or incorrect files from a .srr");
 
-std::map<std::string, disk_crc_t> crcCache;
+std::map<dvk::file_id_t, known_file_t> crcCache;
 
 void setupOptions() {
   for (dvk::cli::option_t* option :

@@ -5,6 +5,7 @@
 
 #include "console/console.h"
 #include "program.h"
+#include "reported_files.h"
 #include "text/text.h"
 
 namespace app {
@@ -51,6 +52,12 @@ void printNameLine(const char* marker, std::string const& name) {
     std::string const text = indent() + shown(name);
     std::cout << marker << text << "\n";
   });
+}
+
+void countIntact(result_t& result, disk_crc_t const& disk, std::string const& name) {
+  if (disk.file) recordReported(*disk.file, reported_as_t::checked, name);
+  printCrcLine(markerMatch, disk.crc, name);
+  result.ok += 1;
 }
 
 void countMissing(result_t& result, std::string const& name) {

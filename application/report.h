@@ -6,6 +6,7 @@
 #include <string>
 
 #include "check_result.h"
+#include "crc_cache.h"
 
 namespace app {
 
@@ -35,6 +36,11 @@ void printCrcLine(const char* marker, uint32_t diskCrc, std::string const& name)
 
 // marker + indent() + name + "\n" at V >= 2.
 void printNameLine(const char* marker, std::string const& name);
+
+// An entry found intact: the file it was read from is recorded as reported
+// (-x leaves it as the report shows it), then its markerMatch CRC line, and it
+// is counted.
+void countIntact(result_t& result, disk_crc_t const& disk, std::string const& name);
 
 // A missing entry: its markerMissing name line, counted and its name kept.
 void countMissing(result_t& result, std::string const& name);

@@ -18,6 +18,7 @@
 #include "files/files.h"
 #include "finish.h"
 #include "program.h"
+#include "reported_files.h"
 #include "sfv_check.h"
 #include "srr_check.h"
 
@@ -26,6 +27,8 @@ namespace {
 struct chosen_t {
   std::string sfv;
   std::string srr;
+  // Typed as arguments, or entries that discovery found.
+  dvk::name_from_t from = dvk::name_from_t::user;
 };
 
 // Arguments in command-line order; a later one of a kind replaces an earlier one.
@@ -64,6 +67,7 @@ bool discoverOne(const char* ext, std::string& name) {
 }
 
 bool chooseByDiscovery(chosen_t& chosen) {
+  chosen.from = dvk::name_from_t::directory;
   if (app::optSfv.isSet()) {
     return discoverOne(".sfv", chosen.sfv);
   }
@@ -87,11 +91,11 @@ bool chooseByDiscovery(chosen_t& chosen) {
 // a regular file (never opened: a FIFO would block), cannot be read, or is empty.
 // Its buffer is reserved first: memory running out there is reported as that
 // (loadFile, which never throws, would only say that it could not read).
-bool loadChecksumFile(std::string const& name, dvk::file_t& file) {
-  dvk::file_status_t const status = dvk::fileStatus(name);
+bool loadChecksumFile(std::string const& name, dvk::name_from_t from, dvk::file_t& file) {
+  dvk::file_status_t const status = dvk::fileStatus(name, from);
   bool const loadable = status.ok && status.kind == dvk::file_kind_t::regular;
   if (loadable && status.size <= file.data.max_size()) file.data.reserve(static_cast<std::size_t>(status.size));
-  if (!loadable || !dvk::loadFile(name, file)) {
+  if (!loadable || !dvk::loadFile(name, file, from)) {
     dvk::con::error([&name] { std::cerr << "could not read from '" << name << "'"; });
     return false;
   }
@@ -136,7 +140,7 @@ int runChecks() {
   uint64_t failures = 0;
   if (!chosen.sfv.empty()) {
     dvk::file_t sfv;
-    if (!loadChecksumFile(chosen.sfv, sfv)) {
+    if (!loadChecksumFile(chosen.sfv, chosen.from, sfv)) {
       return 1;
     }
     std::optional<app::result_t> const checked = checkWithinMemory(app::check, sfv);
@@ -149,15 +153,20 @@ int runChecks() {
       return 1;
     }
     failures += failureCount(result);
+    // A list found intact is in the report: -x leaves it as it is.
+    if (result.passed) app::recordReported(sfv.id, app::reported_as_t::list, chosen.sfv, chosen.from);
     if (!chosen.srr.empty()) {
       std::cout << "\n";
     }
   }
   if (!chosen.srr.empty()) {
     dvk::file_t srr;
-    if (!loadChecksumFile(chosen.srr, srr)) {
+    if (!loadChecksumFile(chosen.srr, chosen.from, srr)) {
       return 1;
     }
+    // A block may name the .srr itself, under any spelling: the file the user
+    // checks is never replaced.
+    app::recordReported(srr.id, app::reported_as_t::srr, chosen.srr, chosen.from);
     std::optional<app::result_t> const checked = checkWithinMemory(app::checkSrr, srr);
     if (!checked) {
       return 1;

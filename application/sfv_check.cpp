@@ -8,10 +8,9 @@
 #include "checksum/crc32.h"
 #include "console/console.h"
 #include "crc_cache.h"
-#include "files/file_status.h"
 #include "files/files.h"
+#include "named_file.h"
 #include "report.h"
-#include "reported_files.h"
 #include "text/text.h"
 
 namespace app {
@@ -101,18 +100,25 @@ result_t check(dvk::file_t const& sfv) {
     }
     ++result.checked;
     // Names are paths as written, relative to the working directory.
-    dvk::file_status_t const status = dvk::fileStatus(entry.name);
-    if (!status.ok || status.kind == dvk::file_kind_t::directory) {
-      countMissing(result, entry.name);
-      continue;
-    }
-    disk_crc_t const disk = diskCrc(entry.name, status.kind);
-    if (disk.readable && disk.crc == entry.crc) {
-      if (disk.file) recordReported(*disk.file, reported_as_t::checked, entry.name);
-      printCrcLine(markerMatch, disk.crc, entry.name);
-      ++result.ok;
-    } else {
-      countMismatch(result, disk.crc, entry.name);
+    named_file_t const named = findNamed(entry.name);
+    switch (named.found) {
+      case found_t::present: {
+        disk_crc_t const disk = diskCrc(entry.name, named.status);
+        if (disk.readable && disk.crc == entry.crc) {
+          countIntact(result, disk, entry.name);
+        } else {
+          countMismatch(result, disk.crc, entry.name);
+        }
+        break;
+      }
+      case found_t::failed:
+        countMismatch(result, 0, entry.name);
+        break;
+      case found_t::absent:
+      case found_t::directory:
+      case found_t::remote:
+        countMissing(result, entry.name);
+        break;
     }
   }
 

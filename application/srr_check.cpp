@@ -13,6 +13,7 @@
 #include "files/file_status.h"
 #include "files/files.h"
 #include "files/write_inside.h"
+#include "named_file.h"
 #include "program.h"
 #include "report.h"
 #include "reported_files.h"
@@ -49,7 +50,8 @@ void reportMissingFailure(dvk::write_outcome_t failure, std::string const& name)
 }
 
 // Why a name that the writer refused was not written, in the program's
-// words; null for the failures that forms A and B report, and for keptFile,
+// words; null for the failures of opening and writing, which have lines of
+// their own (reportExistingFailure, reportMissingFailure), and for keptFile,
 // whose reason names the earlier report (keptReason).
 const char* refusalReason(dvk::write_outcome_t outcome) {
   switch (outcome) {
@@ -67,6 +69,8 @@ const char* refusalReason(dvk::write_outcome_t outcome) {
       return "its name holds ':', which names a Windows data stream.";
     case dvk::write_outcome_t::notUtf8:
       return "its name is not UTF-8.";
+    case dvk::write_outcome_t::othersFolder:
+      return "its folder is another user's.";
     case dvk::write_outcome_t::written:
     case dvk::write_outcome_t::openFailed:
     case dvk::write_outcome_t::writeFailed:
@@ -76,18 +80,16 @@ const char* refusalReason(dvk::write_outcome_t outcome) {
   return nullptr;
 }
 
-// A file this run reported on stays as the report shows it.
-bool keepReported(dvk::file_id_t const& file) { return findReported(file) != nullptr; }
-
 // Why file, which keepReported kept, was not written: the report it is in.
 std::string keptReason(dvk::file_id_t const& file) {
-  reported_file_t const* const earlier = findReported(file);
-  if (earlier == nullptr) return "it is a file this run has reported on.";
-  switch (earlier->as) {
+  reported_file_t const& earlier = *findReported(file);
+  switch (earlier.as) {
     case reported_as_t::checked:
-      return "it is the file checked as '" + earlier->name + "'.";
+      return "it is the file checked as '" + earlier.name + "'.";
     case reported_as_t::written:
-      return "it is the file written as '" + earlier->name + "'.";
+      return "it is the file written as '" + earlier.name + "'.";
+    case reported_as_t::list:
+      return "it is the .sfv that this run found intact.";
     case reported_as_t::srr:
       break;
   }
@@ -95,7 +97,7 @@ std::string keptReason(dvk::file_id_t const& file) {
 }
 
 // The file the payload was written into as the stored name; empty, after the
-// messages (reportFailure's form for a failed open or write), when it must
+// messages (reportFailure's lines for a failed open or write), when it must
 // not be or could not be.
 std::optional<dvk::file_id_t> extract(stored_t const& stored,
                                       void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
@@ -113,10 +115,9 @@ std::optional<dvk::file_id_t> extract(stored_t const& stored,
 
 // After a write: the file is one this run reported on, and later blocks and
 // checks of the name compare against the bytes now on disk.
-void recordWritten(stored_t const& stored, uint32_t payloadCrc, dvk::file_id_t const& file,
-                   std::optional<dvk::file_id_t> const& replaced) {
+void recordWritten(stored_t const& stored, uint32_t payloadCrc, dvk::file_id_t const& file) {
   recordReported(file, reported_as_t::written, stored.name);
-  cacheWritten(stored.name, payloadCrc, file, replaced);
+  cacheWritten(stored.name, payloadCrc, file);
 }
 
 // The CRC-32 of a stored file's payload: what a file written from it holds.
@@ -132,42 +133,48 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   // malformed block: neither is ever written.
   bool const writable = optExtract.isSet() && !stored.sample && stored.sizedPayload;
 
-  dvk::file_status_t const status = dvk::fileStatus(name);
-  if (!status.ok) {
-    std::optional<dvk::file_id_t> const written = writable ? extract(stored, reportMissingFailure) : std::nullopt;
-    if (written) {
-      recordWritten(stored, payloadCrc(stored, tables), *written, std::nullopt);
-      printNameLine(markerWritten, name);
-      result.ok += 1;
-    } else {
-      countMissing(result, name);
+  named_file_t const named = findNamed(name);
+  switch (named.found) {
+    case found_t::absent: {
+      std::optional<dvk::file_id_t> const written = writable ? extract(stored, reportMissingFailure) : std::nullopt;
+      if (written) {
+        recordWritten(stored, payloadCrc(stored, tables), *written);
+        printNameLine(markerWritten, name);
+        result.ok += 1;
+      } else {
+        countMissing(result, name);
+      }
+      return;
     }
-    return;
-  }
-  if (status.kind == dvk::file_kind_t::directory) {
-    countMissing(result, name);
-    return;
+    case found_t::directory:
+    case found_t::remote:
+      countMissing(result, name);
+      return;
+    case found_t::failed:
+      countMismatch(result, 0, name);
+      return;
+    case found_t::present:
+      break;
   }
 
-  disk_crc_t const disk = diskCrc(name, status.kind);
+  disk_crc_t const disk = diskCrc(name, named.status);
   // The payload's CRC-32, summed only for a file on disk and only once.
   std::optional<uint32_t> payloadSum;
   if (disk.readable) {
     if (!stored.sample) payloadSum = payloadCrc(stored, tables);
     uint32_t const expected = stored.sample ? stored.sampleCrc : *payloadSum;
     if (disk.crc == expected) {
-      if (disk.file) recordReported(*disk.file, reported_as_t::checked, name);
-      printCrcLine(markerMatch, disk.crc, name);
-      result.ok += 1;
+      countIntact(result, disk, name);
       return;
     }
   }
 
   // Only a regular file is replaced: opening a FIFO for writing would hang.
-  std::optional<dvk::file_id_t> const written =
-      writable && status.kind == dvk::file_kind_t::regular ? extract(stored, reportExistingFailure) : std::nullopt;
+  std::optional<dvk::file_id_t> const written = writable && named.status.kind == dvk::file_kind_t::regular
+                                                    ? extract(stored, reportExistingFailure)
+                                                    : std::nullopt;
   if (written) {
-    recordWritten(stored, payloadSum ? *payloadSum : payloadCrc(stored, tables), *written, disk.file);
+    recordWritten(stored, payloadSum ? *payloadSum : payloadCrc(stored, tables), *written);
     // The line keeps the CRC-32 from before the rewrite.
     printCrcLine(markerRewritten, disk.crc, name);
     result.ok += 1;
@@ -193,9 +200,6 @@ result_t checkSrr(dvk::file_t const& srr) {
   result_t result;
   dvk::crc32_tables_t const& tables = dvk::crc32Tables(dvk::crc32Polynomial);
   printVerifyLine(srr.name);
-  // A block may name the .srr itself, under any spelling: the file the user
-  // checks is never replaced.
-  recordReported(srr.id, reported_as_t::srr, srr.name);
 
   // Each block is tested before the next is read, so output follows block order.
   srr_reader_t reader;

@@ -7,6 +7,8 @@
 
 namespace app {
 
+// The caller records srr as reported (reported_as_t::srr) first, so that no
+// block replaces the file being checked.
 result_t checkSrr(dvk::file_t const& srr);
 
 }  // namespace app

@@ -2,7 +2,12 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+
 #include "files/file_status.h"
+#include "files/internal/identity_posix.h"
 #include "files/native_path.h"
 
 namespace dvk {
@@ -11,12 +16,16 @@ namespace dvk {
 // of 2 GiB or more, and they would count as missing.
 static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
 
-file_status_t fileStatus(std::string const& path) {
+file_status_t fileStatus(std::string const& name, name_from_t from) {
+  std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   file_status_t status;
-  std::optional<std::filesystem::path> const native = platform::nativePath(path);
   if (!native) return status;
   struct stat info {};
-  if (::stat(native->c_str(), &info) != 0) return status;
+  if (::stat(native->c_str(), &info) != 0) {
+    // Absent: nothing at the name, or a file where a folder should be.
+    if (errno != ENOENT && errno != ENOTDIR) status.error = std::error_code(errno, std::generic_category());
+    return status;
+  }
   status.ok = true;
   if (S_ISDIR(info.st_mode)) {
     status.kind = file_kind_t::directory;
@@ -24,6 +33,8 @@ file_status_t fileStatus(std::string const& path) {
     status.kind = file_kind_t::regular;
   }
   status.size = static_cast<uint64_t>(info.st_size);
+  status.id = internal::identityOf(info);
+  status.stamp = internal::stampOf(info);
   return status;
 }
 

@@ -1,51 +1,75 @@
-// File status on Windows, by the verbatim path of the name.
+// File status on Windows, by the verbatim path of the name: the file is opened
+// for its attributes alone (which no sharing mode of another process stands
+// in the way of) and known by the handle's identity.
 #include <windows.h>
 
+#include <filesystem>
+#include <optional>
+
 #include "files/file_status.h"
+#include "files/internal/identity_win32.h"
+#include "files/internal/os_handle.h"
 #include "files/native_path.h"
 
 namespace dvk {
 
 namespace {
 
-uint64_t sizeOf(DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; }
+// A name that names nothing: no such file or folder, or a name that no file
+// can bear ("a?b", a file's name used as a folder's).
+bool absence(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+         error == ERROR_DIRECTORY;
+}
 
-file_status_t statusOf(DWORD attributes, uint64_t size) {
+HANDLE openForAttributes(std::filesystem::path const& native, DWORD flags) {
+  // Backup semantics opens a folder too.
+  return CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+file_status_t failed() {
   file_status_t status;
-  status.ok = true;
-  status.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? file_kind_t::directory : file_kind_t::regular;
-  status.size = status.kind == file_kind_t::regular ? size : 0;
+  DWORD const error = GetLastError();
+  if (!absence(error)) status.error = std::error_code(static_cast<int>(error), std::system_category());
   return status;
 }
 
-// The status of what a reparse point (a symbolic link, a junction) leads to,
-// as stat follows a link; a link that leads nowhere is missing.
-file_status_t followed(wchar_t const* path) {
-  // No access rights are needed to ask; backup semantics opens a folder too.
-  HANDLE const handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return file_status_t{};
+file_status_t statusOf(HANDLE handle) {
+  file_status_t status;
   BY_HANDLE_FILE_INFORMATION info;
-  bool const known = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) != 0;
-  CloseHandle(handle);
-  if (!known) return file_status_t{};
-  return statusOf(info.dwFileAttributes, sizeOf(info.nFileSizeHigh, info.nFileSizeLow));
+  FILE_BASIC_INFO basic;
+  if (GetFileInformationByHandle(handle, &info) == 0 ||
+      GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) == 0) {
+    return failed();
+  }
+  status.ok = true;
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    status.kind = file_kind_t::directory;
+  } else if (GetFileType(handle) == FILE_TYPE_DISK) {
+    status.kind = file_kind_t::regular;
+    status.size = internal::sizeOf(info);
+  }
+  status.id = internal::identityOf(info);
+  status.stamp = internal::stampOf(basic);
+  return status;
 }
 
 }  // namespace
 
-file_status_t fileStatus(std::string const& path) {
+file_status_t fileStatus(std::string const& name, name_from_t from) {
   // A name that names no file here (not UTF-8, another machine's share, the
-  // device namespace) is missing and never asked about.
-  std::optional<std::filesystem::path> const native = platform::nativePath(path);
+  // device namespace) is missing and never asked about. The verbatim path
+  // reaches exactly the file spelt: "NUL" or "Con.Air.1997.nfo" is a file
+  // like any other, no device. A name that ends in a separator keeps it, and
+  // only a folder answers to that.
+  std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   if (!native) return file_status_t{};
-  // The verbatim path reaches exactly the file spelt: "NUL" or
-  // "Con.Air.1997.nfo" is a file like any other, no device. A name that
-  // ends in a separator keeps it, and only a folder answers to that.
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExW(native->c_str(), GetFileExInfoStandard, &data) == 0) return file_status_t{};
-  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return followed(native->c_str());
-  return statusOf(data.dwFileAttributes, sizeOf(data.nFileSizeHigh, data.nFileSizeLow));
+  // As stat follows a link: what a reparse point (a symbolic link, a
+  // junction) leads to; one that leads nowhere is missing.
+  internal::owned_handle_t const opened(reinterpret_cast<internal::os_handle_t>(openForAttributes(*native, 0)));
+  if (!opened.valid()) return failed();
+  return statusOf(reinterpret_cast<HANDLE>(opened.get()));
 }
 
 }  // namespace dvk

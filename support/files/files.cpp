@@ -66,8 +66,8 @@ bool isDotComponent(std::string const& last) { return last == "." || last == "..
 
 }  // namespace
 
-bool loadFile(std::string const& path, file_t& file) {
-  regular_file_t in(path);
+bool loadFile(std::string const& path, file_t& file, name_from_t from) {
+  regular_file_t in(path, from);
   if (!in.isOpen()) return false;
 
   // The size is 64-bit in every build; checking it before the cast keeps a
@@ -118,16 +118,16 @@ std::string extension(std::string const& path) {
   return base.substr(dot + 1);
 }
 
-bool exists(std::string const& path) { return fileStatus(path).ok; }
+bool exists(std::string const& path) { return fileStatus(path, name_from_t::user).ok; }
 
 bool isDirectory(std::string const& path) {
-  file_status_t const status = fileStatus(path);
+  file_status_t const status = fileStatus(path, name_from_t::user);
   return status.ok && status.kind == file_kind_t::directory;
 }
 
 open_result_t openForWrite(std::string const& path, std::ios_base::openmode mode) {
   // Else another file could be created or truncated.
-  std::optional<std::filesystem::path> const native = platform::nativePath(path);
+  std::optional<std::filesystem::path> const native = platform::typedPath(path);
   if (!native) return open_result_t(internal::notOpenedForWriting(path));
   std::fstream stream;
   stream.open(*native, mode);

@@ -1,6 +1,8 @@
 // Whole files in memory, path splitting, status tests and opening for writing.
-// Paths are byte strings used unchanged (UTF-8 on Windows, where each call
-// takes their verbatim UTF-16 path, see nativePath); nothing here prints.
+// Paths are byte strings used unchanged, as the user gave them (UTF-8 on
+// Windows, where each call takes the verbatim UTF-16 path the system would
+// open, see typedPath); nothing here prints. Names from a checksum file go
+// through fileStatus and regular_file_t instead.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "files/file_id.h"
+#include "files/name_from.h"
 
 namespace dvk {
 
@@ -54,10 +57,11 @@ extern const std::string pathSeparators;
 // Loads the whole file with one read. False when it cannot be opened or
 // positioned, when the read fails or is short, and when the file does not fit
 // in memory, and for a name that names no file (a NUL byte; on Windows, bytes
-// that are not UTF-8), which is never opened; on failure
-// dir and name are untouched. Never throws.
+// that are not UTF-8, see typedPath), which is never opened; on failure
+// dir and name are untouched. Never throws. The path is one the user gave,
+// or from elsewhere as from says.
 bool loadFile(const char* path, file_t& file);
-bool loadFile(std::string const& path, file_t& file);
+bool loadFile(std::string const& path, file_t& file, name_from_t from = name_from_t::user);
 
 // Last component ("" when it is "." or ".."; "" after a trailing separator).
 std::string baseName(std::string const& path);

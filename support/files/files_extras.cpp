@@ -72,7 +72,7 @@ std::optional<ErrorCli> openForWrite(std::string const& path, std::fstream& stre
   std::fstream opened;
   // A name that names no file here (a NUL byte; not UTF-8 on Windows) fails as
   // an open would.
-  if (std::optional<std::filesystem::path> const native = platform::nativePath(path))
+  if (std::optional<std::filesystem::path> const native = platform::typedPath(path))
     opened.open(*native, mode);
   else
     opened.setstate(std::ios_base::failbit);
@@ -119,7 +119,7 @@ bool isDirectory(const char* path) { return path != nullptr && isDirectory(std::
 bool isRegularFile(const char* path) { return path != nullptr && isRegularFile(std::string(path)); }
 
 bool isRegularFile(std::string const& path) {
-  const file_status_t status = fileStatus(path);
+  const file_status_t status = fileStatus(path, name_from_t::user);
   return status.ok && status.kind == file_kind_t::regular;
 }
 

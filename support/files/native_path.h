@@ -7,11 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "files/name_from.h"
+
 namespace dvk::platform {
 
 // Inside the program a name is a string of UTF-8 bytes on every platform.
-// This is the form the system takes it in, ready for a file stream's open or
-// a wide system call (c_str()): the bytes unchanged on POSIX; on Windows the
+// This is the form the system takes a name from a checksum file in, ready for
+// a file stream's open or a wide system call (c_str()): on POSIX the bytes
+// with every "\" a "/" (a list made on Windows separates so); on Windows the
 // verbatim path of verbatimPath (verbatim_path.h), "\\?\" and the absolute
 // path from the current directory in UTF-16, which Win32 leaves as spelt.
 // Empty when the name can name no file here: it holds a NUL byte (the call
@@ -20,5 +23,35 @@ namespace dvk::platform {
 // separators (another machine's share, the device namespace), which is never
 // handed to the system at all.
 std::optional<std::filesystem::path> nativePath(std::string const& path);
+
+// The system's spelling of a path the user typed on the command line (a
+// checksum file to check), which is the user's own and is opened as the
+// system would open it, not under the rules for names from a checksum file.
+// POSIX: the bytes unchanged, "\" included; empty for a NUL byte. Windows:
+// empty when the bytes are not UTF-8 or hold a NUL; one that begins with
+// "\\?\" is taken as it is; any other goes through GetFullPathNameW, as a
+// Win32 open would (so "Z:x.sfv", "\\server\share\x.sfv" and "\\.\..." name
+// what they name there), then into the verbatim form of verbatimOfFullPath
+// (verbatim_path.h); empty when it gives none.
+std::optional<std::filesystem::path> typedPath(std::string const& path);
+
+// The system's spelling of an entry of the current directory as its listing
+// gave it (a checksum file that discovery found): the entry itself, never
+// rewritten. POSIX: its bytes ("\" is part of them); Windows: its verbatim
+// path, where "Con.Air.1997.sfv" is a file.
+std::optional<std::filesystem::path> entryPath(std::string const& entry);
+
+// nativePath, typedPath or entryPath, as the name's origin asks.
+inline std::optional<std::filesystem::path> systemPath(std::string const& name, name_from_t from) {
+  switch (from) {
+    case name_from_t::user:
+      return typedPath(name);
+    case name_from_t::directory:
+      return entryPath(name);
+    case name_from_t::list:
+      break;
+  }
+  return nativePath(name);
+}
 
 }  // namespace dvk::platform

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "files/file_id.h"
+#include "files/file_status.h"
+#include "files/name_from.h"
 
 namespace dvk {
 
@@ -19,11 +21,12 @@ namespace dvk {
 // the opened file, never from the name.
 class regular_file_t {
  public:
-  // Opens name (UTF-8 bytes; see nativePath); isOpen() tells whether a
-  // regular file was opened. Missing, no access, a directory, a FIFO, a
-  // device, a NUL byte in the name or, on Windows, bytes that are not UTF-8:
-  // not open, nothing read.
-  explicit regular_file_t(std::string const& name);
+  // Opens name (UTF-8 bytes; spelt as systemPath spells a name from that
+  // origin); isOpen() tells whether a regular file was opened. Missing, no
+  // access, a directory, a FIFO, a device, a NUL byte in the name, on
+  // Windows bytes that are not UTF-8 or a list's name that leads to another
+  // machine: not open, nothing read.
+  explicit regular_file_t(std::string const& name, name_from_t from = name_from_t::list);
   ~regular_file_t();
   regular_file_t(regular_file_t const&) = delete;
   regular_file_t& operator=(regular_file_t const&) = delete;
@@ -33,6 +36,8 @@ class regular_file_t {
   uint64_t size() const { return size_; }
   // The identity of the opened file (see file_id_t).
   file_id_t id() const { return id_; }
+  // When the opened file last changed, as it was opened.
+  file_stamp_t stamp() const { return stamp_; }
   // Reads up to count bytes into buffer: the number read, 0 at the end of
   // the file, -1 when the read failed. Never past size(): a pseudo-file that
   // says it is empty (/proc/self/pagemap) reads as empty at once, and a file
@@ -45,6 +50,7 @@ class regular_file_t {
   uint64_t size_ = 0;
   uint64_t left_ = 0;  // of size_, not read yet
   file_id_t id_;
+  file_stamp_t stamp_;
 };
 
 }  // namespace dvk

@@ -7,13 +7,14 @@
 #include <filesystem>
 #include <optional>
 
+#include "files/internal/identity_posix.h"
 #include "files/native_path.h"
 #include "files/regular_file.h"
 
 namespace dvk {
 
-regular_file_t::regular_file_t(std::string const& name) {
-  std::optional<std::filesystem::path> const native = platform::nativePath(name);
+regular_file_t::regular_file_t(std::string const& name, name_from_t from) {
+  std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   if (!native) return;
   // O_NONBLOCK: a FIFO without a writer opens at once instead of waiting; it
   // is then refused by its type. O_NOCTTY: a terminal never becomes ours.
@@ -34,7 +35,8 @@ regular_file_t::regular_file_t(std::string const& name) {
   handle_ = fd;
   size_ = static_cast<uint64_t>(info.st_size);
   left_ = size_;
-  id_ = file_id_t{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  id_ = internal::identityOf(info);
+  stamp_ = internal::stampOf(info);
 }
 
 regular_file_t::~regular_file_t() {

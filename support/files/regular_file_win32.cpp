@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "files/internal/identity_win32.h"
 #include "files/native_path.h"
 #include "files/regular_file.h"
 
@@ -18,8 +19,8 @@ HANDLE asHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
-regular_file_t::regular_file_t(std::string const& name) {
-  std::optional<std::filesystem::path> const native = platform::nativePath(name);
+regular_file_t::regular_file_t(std::string const& name, name_from_t from) {
+  std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   if (!native) return;
   // Without backup semantics a directory does not open; sharing everything
   // keeps the file usable by others while it is read.
@@ -29,15 +30,18 @@ regular_file_t::regular_file_t(std::string const& name) {
   if (handle == INVALID_HANDLE_VALUE) return;
   // A console, a pipe or a serial port is no file on a disk.
   BY_HANDLE_FILE_INFORMATION info;
+  FILE_BASIC_INFO basic;
   if (GetFileType(handle) != FILE_TYPE_DISK || GetFileInformationByHandle(handle, &info) == 0 ||
+      GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) == 0 ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     CloseHandle(handle);
     return;
   }
   handle_ = reinterpret_cast<intptr_t>(handle);
-  size_ = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  size_ = internal::sizeOf(info);
   left_ = size_;
-  id_ = file_id_t{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  id_ = internal::identityOf(info);
+  stamp_ = internal::stampOf(basic);
 }
 
 regular_file_t::~regular_file_t() {

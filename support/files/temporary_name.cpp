@@ -1,5 +1,4 @@
-// Names for the files that stored files are written into before the rename,
-// and the writers' test seams.
+// Names for the files that stored files are written into before the rename.
 #include "files/internal/temporary_name.h"
 
 #include <chrono>
@@ -8,7 +7,6 @@
 #include <exception>
 #include <random>
 
-#include "files/internal/write_seams.h"
 #include "text/text.h"
 
 namespace dvk::internal {
@@ -37,11 +35,6 @@ std::mt19937& generator() {
 }  // namespace
 
 void seedTemporaryNames(std::uint32_t seed) { generator().seed(seed); }
-
-write_seams_t& writeSeams() {
-  static write_seams_t seams;
-  return seams;
-}
 
 std::string temporaryName(std::string const& last) {
   std::size_t keep = last.size() < longestKept ? last.size() : longestKept;

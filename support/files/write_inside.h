@@ -1,8 +1,9 @@
 // Writing a file whose name comes from a stranger (a stored file of an .srr):
 // the name's folders are walked one by one without following a link, and the
 // bytes go into a fresh file beside the name that is then renamed over it, so
-// that a failure leaves the old file as it was. One implementation per
-// platform (write_inside_posix.cpp, write_inside_win32.cpp).
+// that a failure leaves the old file as it was. One algorithm
+// (write_inside.cpp) over the platform's system calls
+// (internal/write_inside_platform.h).
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,7 @@ enum class write_outcome_t {
   leadsOutside,  // the name fails staysInside; nothing was looked up
   hiddenName,    // a part of the name begins with "." (hasHiddenPart); nothing was looked up
   keptFile,      // the name reaches a file that keep() asked to keep; nothing was written
+  othersFolder,  // only an in-place rewrite could write it, in a folder that others can change
   // Windows only, each refused before any system call on the name:
   endsInDotOrSpace,  // a part ends in "." or " ", which Windows tools cannot open or delete
   deviceName,        // a part is exactly a device name (NUL, con, COM1, CONIN$, ...)
@@ -46,18 +48,24 @@ using keep_file_t = std::function<bool(file_id_t const&)>;
 // A name that leads outside or holds a hidden part (and, on Windows, a name
 // Windows would alias or take for a device or a stream) is refused before
 // any system call; an existing file is refused when keep() says so.
-// Folders are split as the platform splits them ("/" on POSIX, "/" and "\" on
-// Windows); no folder is created. An existing name must be a regular file
-// that can be opened for writing and has a write bit (a read-only file is
-// kept even by root; else openFailed, and nothing is written).
+// Folders are split at "/" and "\" on every platform (a list made on Windows
+// separates with "\"); no folder is created. An existing name must be a
+// regular file that can be opened for writing and has a write bit (a
+// read-only file is kept even by root; else openFailed, and nothing is
+// written).
 // The bytes go into "." + last part + "." + a random suffix in the name's
-// folder, which takes the old file's owner, group and permission bits where
-// the process may give them and is renamed over the name; any failure or an
-// interrupt (a signal, Ctrl+C) removes it again. Only where that folder takes
-// no new entry is the existing file rewritten in place, and only while it is
-// the very file probed and that name is its one name; only then can a failed
-// write leave it part-written. Prints nothing. An exception (out of memory)
-// leaves no temporary file and no open handle behind.
+// folder, which takes the old file's owner and group where the process may
+// give them, and its read and write bits (never an execute, set-ID or sticky
+// bit: the bytes are a stranger's; the group's bits only with the group), and
+// is renamed over the name; any failure or an interrupt (a signal that would
+// end the program, Ctrl+C) removes it again. Only where that folder takes no
+// new entry is the existing file rewritten in place, and only where no one
+// but this user and root can change the folder's entries (else
+// othersFolder), while it is the very file probed and that name is its one
+// name. Its new size is reserved first and interrupts wait until it is
+// whole, so that only an I/O error in the middle can leave it part-written.
+// Prints nothing. An exception (out of memory) leaves no temporary file and
+// no open handle behind.
 write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
                            keep_file_t const& keep = {});
 

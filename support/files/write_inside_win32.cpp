@@ -1,34 +1,31 @@
-// Writing a stored file on Windows. Every call takes the verbatim path of
+// The writer's system calls on Windows. Every call takes the verbatim path of
 // nativePath, so the name reaches exactly the file it spells. Windows opens
-// no folder relative to another's handle without its native API, so the walk
-// holds each folder on the way instead: opened without following a reparse
-// point (a symbolic link or a junction), tested by handle, and shared for
-// reading and writing but not for deleting, which keeps it from being renamed
-// or replaced until the file is in place. The bytes go into a fresh file in
-// the innermost folder, which is moved over the name.
+// no entry relative to a folder's handle without its native API, so each
+// folder on the way is held instead (shared for reading and writing but not
+// for deleting, so that no one renames or replaces it), each entry is opened
+// without following a reparse point, and what was opened is then tested by
+// handle: it must lie in the held folder under the part as spelt. The
+// temporary is moved into place and removed by its handle, never by a path.
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "files/files.h"
-#include "files/internal/temporary_name.h"
-#include "files/internal/write_seams.h"
+#include "files/internal/identity_win32.h"
+#include "files/internal/write_inside_platform.h"
 #include "files/native_path.h"
 #include "files/path_rules.h"
-#include "files/write_inside.h"
 #include "text/utf16.h"
 
-namespace dvk {
+namespace dvk::internal {
 
 namespace {
 
-// Enough for two runs that start together and a few strays of older ones.
-constexpr int createAttempts = 16;
 // One WriteFile takes at most a DWORD of bytes; smaller pieces keep it simple.
 constexpr std::size_t writePiece = std::size_t{1} << 30;
 // The attributes a replaced file passes on to the file that replaces it.
@@ -37,81 +34,27 @@ constexpr DWORD keptAttributes =
     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // The longest path Windows takes at all, with its zero.
 constexpr std::size_t longestPath = 32768;
+// Listing access, so that the sharing counts: without deleting shared, no one
+// renames or removes a held folder.
+constexpr DWORD folderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
 
-// Closes a handle on every way out.
-class handle_t {
- public:
-  explicit handle_t(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-  ~handle_t() {
-    if (valid()) CloseHandle(handle_);
-  }
-  handle_t(handle_t const&) = delete;
-  handle_t& operator=(handle_t const&) = delete;
-  handle_t(handle_t&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-  handle_t& operator=(handle_t&&) = delete;
+HANDLE asHandle(os_handle_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE asHandle(owned_handle_t const& handle) { return asHandle(handle.get()); }
+os_handle_t fromHandle(HANDLE handle) { return reinterpret_cast<os_handle_t>(handle); }
 
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  void reset(HANDLE handle) {
-    if (valid()) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  // Closes now; a failed close can be the only sign of lost bytes.
-  bool close() {
-    HANDLE const handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != 0;
-  }
+std::wstring wide(std::u16string const& text) { return std::wstring(text.begin(), text.end()); }
 
- private:
-  HANDLE handle_;
-};
-
-// The temporary being written, for the console control handler: Ctrl+C,
-// Ctrl+Break or the closing window end the process on another thread, and
-// the handler removes the file first. The writer holds the lock while it
-// creates and records a temporary and while it moves or removes it and
-// forgets it, so the handler never sees one that is not there or misses one
-// that is. Plain data: nothing to build or destroy, nothing allocated.
-SRWLOCK inFlightLock = SRWLOCK_INIT;
-wchar_t inFlight[longestPath];
-
-class in_flight_lock_t {
- public:
-  in_flight_lock_t() { AcquireSRWLockExclusive(&inFlightLock); }
-  ~in_flight_lock_t() { ReleaseSRWLockExclusive(&inFlightLock); }
-  in_flight_lock_t(in_flight_lock_t const&) = delete;
-  in_flight_lock_t& operator=(in_flight_lock_t const&) = delete;
-};
-
-BOOL WINAPI removeInFlight(DWORD /*event*/) {
-  // Never given back: the process is ending, and no temporary may be made
-  // or moved after this one is gone.
-  AcquireSRWLockExclusive(&inFlightLock);
-  // The writer's handle shares deleting, so the file goes at once or, at the
-  // latest, when the ending process closes that handle.
-  if (inFlight[0] != L'\0') DeleteFileW(inFlight);
-  // The default handler then ends the process as it would have.
-  return FALSE;
-}
-
-void watchForInterrupts() {
-  static bool const installed = SetConsoleCtrlHandler(removeInFlight, TRUE) != 0;
-  static_cast<void>(installed);
-}
-
-bool attributeTag(HANDLE handle, FILE_ATTRIBUTE_TAG_INFO& tag) {
-  return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) != 0;
-}
-
-file_id_t idOf(BY_HANDLE_FILE_INFORMATION const& info) {
-  return file_id_t{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+// The verbatim path of an entry of folder; empty when it has none.
+std::optional<std::wstring> entryPath(folder_t const& folder, std::string const& part) {
+  std::optional<std::filesystem::path> const native = platform::nativePath(folder.spelt + part);
+  if (!native || native->native().size() >= longestPath) return std::nullopt;
+  return native->native();
 }
 
 // Where an open file or folder lies now: its path on its volume
-// ("\rel\sub\a.nfo"; "" for the root), as the system names it. (The
-// final path of GetFinalPathNameByHandleW would do as well, but wine gives
-// none past 260 characters.) Empty when it cannot be told.
+// ("\rel\sub\a.nfo"; "" for the root), as the system names it. (The final
+// path of GetFinalPathNameByHandleW would do as well, but wine gives none
+// past 260 characters.) Empty when it cannot be told.
 std::optional<std::wstring> pathOnVolume(HANDLE handle) {
   // FILE_NAME_INFO with room for the longest path; DWORDs keep it aligned.
   std::vector<DWORD> buffer((sizeof(FILE_NAME_INFO) + longestPath * sizeof(wchar_t)) / sizeof(DWORD) + 1);
@@ -126,289 +69,272 @@ std::optional<std::wstring> pathOnVolume(HANDLE handle) {
   return path;
 }
 
-// The folder part of a path on a volume: "\rel" of "\rel\a.nfo", "" of
-// "\a.nfo" (the root, as pathOnVolume gives it).
-std::wstring parentOf(std::wstring const& path) {
-  std::size_t const separator = path.rfind(L'\\');
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+bool sameIgnoringCase(std::wstring const& a, std::wstring const& b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
 }
 
-// True when what the handle opened is an entry of the folder that lies at
-// folder. A reparse point the open followed after all (wine follows a Unix
-// link even when asked not to) lies elsewhere; a case or short-name
-// spelling of the entry still lies in the folder.
-bool liesIn(HANDLE handle, std::wstring const& folder) {
-  std::optional<std::wstring> const path = pathOnVolume(handle);
-  return path && parentOf(*path) == folder;
+// The name of the entry that part (a short name, say) reaches in folder, as
+// the folder lists it; empty when it reaches none.
+std::optional<std::wstring> listedName(folder_t const& folder, std::string const& part) {
+  std::optional<std::wstring> const path = entryPath(folder, part);
+  if (!path) return std::nullopt;
+  WIN32_FIND_DATAW found;
+  HANDLE const search = FindFirstFileExW(path->c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(search);
+  return std::wstring(found.cFileName);
 }
 
-write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}}; }
-
-// The folders on the way, each held open from the current directory inward.
-class held_folders_t {
- public:
-  // Opens and holds the folder spelt by prefix, the current directory (".")
-  // first; written when it is a folder reached through no reparse point.
-  write_outcome_t hold(std::string const& prefix) {
-    std::optional<std::filesystem::path> const native = platform::nativePath(prefix);
-    if (!native) return write_outcome_t::openFailed;
-    // The current directory is the user's choice, wherever it leads: only
-    // the folders of the name are opened as they are, never followed.
-    bool const here = folders_.empty();
-    DWORD const follow = here ? 0 : FILE_FLAG_OPEN_REPARSE_POINT;
-    // Listing access, so that the sharing counts: without deleting shared,
-    // no one renames or removes the folder while it is held.
-    handle_t folder(CreateFileW(native->c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | follow, nullptr));
-    if (!folder.valid()) return write_outcome_t::openFailed;
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    if (!attributeTag(folder.get(), tag)) return write_outcome_t::openFailed;
-    if (!here && ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !liesIn(folder.get(), paths_.back()))) {
-      return write_outcome_t::throughLink;
-    }
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return write_outcome_t::openFailed;
-    std::optional<std::wstring> path = pathOnVolume(folder.get());
-    if (!path) return write_outcome_t::openFailed;
-    folders_.push_back(std::move(folder));
-    paths_.push_back(std::move(*path));
-    return write_outcome_t::written;
-  }
-
-  // Where the innermost folder lies (see pathOnVolume).
-  std::wstring const& innermostPath() const { return paths_.back(); }
-
- private:
-  std::vector<handle_t> folders_;
-  std::vector<std::wstring> paths_;
-};
-
-// A fresh file in the innermost held folder, removed again unless it was
-// moved into place.
-class temporary_file_t {
- public:
-  temporary_file_t(std::string prefix, std::wstring const& folder) : prefix_(std::move(prefix)), folder_(folder) {}
-  ~temporary_file_t() { discard(); }
-  temporary_file_t(temporary_file_t const&) = delete;
-  temporary_file_t& operator=(temporary_file_t const&) = delete;
-
-  // Creates it exclusively, never through a reparse point; false, with
-  // error() set, when it cannot be made.
-  bool create(std::string const& last) {
-    for (int attempt = 0; attempt < createAttempts; ++attempt) {
-      leaf_ = internal::temporaryName(last);
-      std::optional<std::filesystem::path> const native = platform::nativePath(prefix_ + leaf_);
-      if (!native || native->native().size() >= longestPath) {
-        error_ = ERROR_INVALID_NAME;
-        return false;
-      }
-      path_ = native->native();
-      in_flight_lock_t const held;
-      // Deleting shared, so that the console control handler can remove it
-      // by its path while this handle is open.
-      HANDLE const handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-      if (handle != INVALID_HANDLE_VALUE) {
-        file_.reset(handle);
-        path_.copy(inFlight, path_.size());
-        inFlight[path_.size()] = L'\0';
-        created_ = true;
-        return true;
-      }
-      error_ = GetLastError();
-      if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS) return false;
-    }
+// True when what opened lies in folder under the part as spelt (its case or
+// its short name aside). A reparse point that the open followed after all
+// (wine follows a Unix link even when asked not to) lies elsewhere, or under
+// its target's name.
+bool liesAs(HANDLE opened, folder_t const& folder, std::string const& part) {
+  std::optional<std::wstring> const path = pathOnVolume(opened);
+  std::optional<std::wstring> const within = pathOnVolume(asHandle(folder.handle));
+  if (!path || !within || path->size() <= within->size() || path->compare(0, within->size(), *within) != 0 ||
+      (*path)[within->size()] != L'\\') {
     return false;
   }
-  // Why create failed.
-  DWORD error() const { return error_; }
-  HANDLE handle() const { return file_.get(); }
-  // The file still lies in the held folder under its own name.
-  bool inPlace() const {
-    std::optional<std::u16string> const leaf = utf8ToUtf16(leaf_);
-    std::optional<std::wstring> const path = pathOnVolume(file_.get());
-    return leaf && path && *path == folder_ + L'\\' + std::wstring(leaf->begin(), leaf->end());
-  }
-  bool close() { return file_.close() && !internal::writeSeams().failClose; }
-  // Replaces the entry target, whatever it is now (a file swapped in is
-  // replaced, never written through).
-  bool moveOver(std::wstring const& target) {
-    in_flight_lock_t const held;
-    if (MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-      return false;
-    }
-    forget();
-    return true;
-  }
+  std::wstring const leaf = path->substr(within->size() + 1);
+  if (leaf.find(L'\\') != std::wstring::npos) return false;
+  std::optional<std::u16string> const spelt = utf8ToUtf16(part);
+  if (!spelt) return false;
+  if (sameIgnoringCase(leaf, wide(*spelt))) return true;
+  std::optional<std::wstring> const listed = listedName(folder, part);
+  return listed && sameIgnoringCase(leaf, *listed);
+}
 
- private:
-  void discard() {
-    file_.reset(INVALID_HANDLE_VALUE);
-    if (!created_) return;
-    in_flight_lock_t const held;
-    DeleteFileW(path_.c_str());
-    forget();
-  }
-  void forget() {
-    inFlight[0] = L'\0';
-    created_ = false;
-  }
-
-  std::string prefix_;
-  std::wstring const& folder_;  // where the held folder lies
-  std::string leaf_;
-  std::wstring path_;
-  handle_t file_;
-  bool created_ = false;
-  DWORD error_ = ERROR_SUCCESS;
-};
-
-bool writeAll(HANDLE handle, const uint8_t* bytes, std::size_t size) {
-  while (size > 0) {
-    DWORD const piece = static_cast<DWORD>(size < writePiece ? size : writePiece);
-    DWORD written = 0;
-    if (WriteFile(handle, bytes, piece, &written, nullptr) == 0 || written == 0) return false;
-    bytes += written;
-    size -= written;
-  }
+bool isReparsePoint(HANDLE handle, bool& reparse, DWORD& attributes) {
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) == 0) return false;
+  reparse = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  attributes = tag.FileAttributes;
   return true;
 }
 
-// What the probe learnt of an existing file.
-struct existing_t {
-  file_id_t id;
-  DWORD attributes = 0;
-};
-
-// A regular file on a disk in the folder that lies at folder, not a
-// reparse point, not a folder, not read-only: info filled in; else the
-// outcome that refuses it.
-std::optional<write_outcome_t> inspect(HANDLE handle, std::wstring const& folder, BY_HANDLE_FILE_INFORMATION& info) {
-  FILE_ATTRIBUTE_TAG_INFO tag;
-  if (GetFileType(handle) != FILE_TYPE_DISK || !attributeTag(handle, tag)) return write_outcome_t::openFailed;
-  if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !liesIn(handle, folder)) {
-    return write_outcome_t::throughLink;
-  }
-  if (GetFileInformationByHandle(handle, &info) == 0) return write_outcome_t::openFailed;
-  // A folder is never replaced, a read-only file never changed.
-  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+// Opens an entry of folder as it is, never through a reparse point, and tells
+// whether it is one, or lies elsewhere (throughLink).
+write_outcome_t openEntry(folder_t const& folder, std::string const& part, DWORD access, DWORD share, DWORD flags,
+                          owned_handle_t& opened, DWORD& error) {
+  error = ERROR_SUCCESS;
+  std::optional<std::wstring> const path = entryPath(folder, part);
+  if (!path) {
+    error = ERROR_INVALID_NAME;
     return write_outcome_t::openFailed;
   }
-  return std::nullopt;
+  opened.reset(fromHandle(CreateFileW(path->c_str(), access, share, nullptr, OPEN_EXISTING,
+                                      flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+  if (!opened.valid()) {
+    error = GetLastError();
+    return write_outcome_t::openFailed;
+  }
+  bool reparse = false;
+  DWORD attributes = 0;
+  if (!isReparsePoint(asHandle(opened), reparse, attributes)) return write_outcome_t::openFailed;
+  if (reparse || !liesAs(asHandle(opened), folder, part)) return write_outcome_t::throughLink;
+  return write_outcome_t::written;
 }
 
-// The existing file itself, rewritten where its folder takes no new entry:
-// opened without truncating or following a reparse point, and written only
-// when it is still the file the probe found and no other name shares it
-// (a hard link's other name would change too).
-write_result_t rewriteInPlace(std::wstring const& path, std::wstring const& folder, existing_t const& probed,
-                              const uint8_t* bytes, std::size_t size) {
-  // Shared for reading only: no one writes, renames or removes it meanwhile.
-  handle_t file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file.valid()) return outcome(write_outcome_t::openFailed);
-  BY_HANDLE_FILE_INFORMATION info;
-  if (std::optional<write_outcome_t> const refused = inspect(file.get(), folder, info)) return outcome(*refused);
-  if (info.nNumberOfLinks != 1 || idOf(info) != probed.id) return outcome(write_outcome_t::openFailed);
-  LARGE_INTEGER start{};
-  if (SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) == 0 || SetEndOfFile(file.get()) == 0 ||
-      !writeAll(file.get(), bytes, size)) {
-    return outcome(write_outcome_t::writeFailed);
-  }
-  bool const closed = file.close() && !internal::writeSeams().failClose;
-  return closed ? write_result_t{write_outcome_t::written, probed.id} : outcome(write_outcome_t::writeFailed);
-}
-
-// Writes last inside the innermost held folder, spelt prefix (empty, or
-// ending in "/").
-write_result_t writeInFolder(held_folders_t const& held, std::string const& prefix, std::string const& last,
-                             const uint8_t* bytes, std::size_t size, keep_file_t const& keep) {
-  std::optional<std::filesystem::path> const native = platform::nativePath(prefix + last);
-  if (!native) return outcome(write_outcome_t::openFailed);
-  std::wstring const path = native->native();
-
-  // The probe: the file must be one this user may change. It neither
-  // truncates nor follows a reparse point; backup semantics opens a folder
-  // too, to be refused as one.
-  std::optional<existing_t> existing;
-  {
-    handle_t probe(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                               nullptr));
-    if (probe.valid()) {
-      BY_HANDLE_FILE_INFORMATION info;
-      std::optional<write_outcome_t> const refused = inspect(probe.get(), held.innermostPath(), info);
-      if (refused) return outcome(*refused);
-      existing = existing_t{idOf(info), info.dwFileAttributes};
-      if (keep && keep(existing->id)) return write_result_t{write_outcome_t::keptFile, existing->id};
-      if (!probe.close()) return outcome(write_outcome_t::openFailed);
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-      return outcome(write_outcome_t::openFailed);
-    }
-  }
-  if (existing) {
-    if (auto const& afterProbe = internal::writeSeams().afterProbe) afterProbe();
-  }
-
-  temporary_file_t temporary(prefix, held.innermostPath());
-  if (!temporary.create(last)) {
-    // A folder that takes no new entry: a user who may change the file but
-    // not the folder keeps that ability.
-    if (existing && temporary.error() == ERROR_ACCESS_DENIED) {
-      return rewriteInPlace(path, held.innermostPath(), *existing, bytes, size);
-    }
-    return outcome(write_outcome_t::openFailed);
-  }
-  if (existing) {
-    FILE_BASIC_INFO basic{};  // times of zero stay as they are
-    basic.FileAttributes = existing->attributes & keptAttributes;
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (SetFileInformationByHandle(temporary.handle(), FileBasicInfo, &basic, sizeof basic) == 0) {
-      return outcome(write_outcome_t::writeFailed);
-    }
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileInformationByHandle(temporary.handle(), &info) == 0 || !writeAll(temporary.handle(), bytes, size) ||
-      !temporary.inPlace() || !temporary.close() || !temporary.moveOver(path)) {
-    return outcome(write_outcome_t::writeFailed);
-  }
-  return write_result_t{write_outcome_t::written, idOf(info)};
+write_outcome_t holdFolder(HANDLE opened, folder_t& folder) {
+  folder.handle.reset(fromHandle(opened));
+  bool reparse = false;
+  DWORD attributes = 0;
+  if (!isReparsePoint(opened, reparse, attributes)) return write_outcome_t::openFailed;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? write_outcome_t::written : write_outcome_t::openFailed;
 }
 
 }  // namespace
 
-write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size, keep_file_t const& keep) {
-  // The rules on the text come first: none of these names reaches a call.
-  // Two separators first ("\\host\share") lead outside as well.
-  if (!staysInside(name)) return outcome(write_outcome_t::leadsOutside);
-  if (hasHiddenPart(name)) return outcome(write_outcome_t::hiddenName);
+std::optional<write_outcome_t> refusedByPlatform(std::string const& name) {
   // "NUL:" would be a stream of NUL, "a.txt:x" a hidden stream of a.txt.
-  if (namesDataStream(name)) return outcome(write_outcome_t::dataStream);
-  if (isDeviceName(name)) return outcome(write_outcome_t::deviceName);
-  if (endsInDotOrSpace(name)) return outcome(write_outcome_t::endsInDotOrSpace);
-  if (!utf8ToUtf16(name)) return outcome(write_outcome_t::notUtf8);
-  watchForInterrupts();
-
-  held_folders_t held;
-  write_outcome_t const here = held.hold(".");
-  if (here != write_outcome_t::written) return outcome(here);
-  std::string prefix;
-  std::size_t begin = 0;
-  // Windows takes both separators.
-  for (std::size_t end = name.find_first_of(pathSeparators); end != std::string::npos;
-       end = name.find_first_of(pathSeparators, begin)) {
-    std::string const part = name.substr(begin, end - begin);
-    begin = end + 1;
-    // Empty and "." parts stay where they are; ".." never gets here.
-    if (part.empty() || part == ".") continue;
-    prefix += part;
-    write_outcome_t const folder = held.hold(prefix);
-    if (folder != write_outcome_t::written) return outcome(folder);
-    prefix += '/';
-  }
-  std::string const last = name.substr(begin);
-  if (last.empty() || last == ".") return outcome(write_outcome_t::openFailed);
-  return writeInFolder(held, prefix, last, bytes, size, keep);
+  if (namesDataStream(name)) return write_outcome_t::dataStream;
+  if (isDeviceName(name)) return write_outcome_t::deviceName;
+  if (endsInDotOrSpace(name)) return write_outcome_t::endsInDotOrSpace;
+  if (!utf8ToUtf16(name)) return write_outcome_t::notUtf8;
+  return std::nullopt;
 }
 
-}  // namespace dvk
+write_outcome_t openCurrentFolder(folder_t& folder) {
+  // The current directory is the user's choice, wherever it leads: only the
+  // folders of the name are opened as they are, never followed.
+  std::optional<std::filesystem::path> const here = platform::nativePath(".");
+  if (!here) return write_outcome_t::openFailed;
+  HANDLE const opened = CreateFileW(here->c_str(), folderAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return write_outcome_t::openFailed;
+  return holdFolder(opened, folder);
+}
+
+write_outcome_t openFolder(folder_t const& parent, std::string const& part, folder_t& folder) {
+  owned_handle_t opened;
+  DWORD error = ERROR_SUCCESS;
+  // Backup semantics opens a folder.
+  write_outcome_t const found = openEntry(parent, part, folderAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          FILE_FLAG_BACKUP_SEMANTICS, opened, error);
+  if (found != write_outcome_t::written) return found;
+  folder.spelt = parent.spelt + part + "/";
+  return holdFolder(asHandle(opened.release()), folder);
+}
+
+entry_t lookAt(folder_t const& folder, std::string const& part, file_facts_t& facts) {
+  owned_handle_t opened;
+  DWORD error = ERROR_SUCCESS;
+  // No access right is needed to ask; backup semantics opens a folder too.
+  switch (openEntry(folder, part, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    FILE_FLAG_BACKUP_SEMANTICS, opened, error)) {
+    case write_outcome_t::written:
+      return identify(opened.get(), facts) ? entry_t::present : entry_t::failed;
+    case write_outcome_t::throughLink:
+      return entry_t::link;
+    default:
+      return error == ERROR_FILE_NOT_FOUND ? entry_t::absent : entry_t::failed;
+  }
+}
+
+write_outcome_t openExisting(folder_t const& folder, std::string const& last, open_for_t purpose, owned_handle_t& file,
+                             file_facts_t& facts) {
+  // A rewrite shares reading only: no one writes, renames or removes it
+  // meanwhile.
+  DWORD const share =
+      purpose == open_for_t::rewrite ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  DWORD error = ERROR_SUCCESS;
+  write_outcome_t const opened = openEntry(folder, last, GENERIC_WRITE, share, 0, file, error);
+  if (opened != write_outcome_t::written) return opened;
+  if (!identify(file.get(), facts)) return write_outcome_t::openFailed;
+  if (purpose == open_for_t::rewrite) return write_outcome_t::written;
+  // The pin asks for its attributes alone, so that it stands in the way of no
+  // one's open, not even a rewrite's; it must be the file just probed.
+  if (!file.close()) return write_outcome_t::openFailed;
+  file_facts_t pinned;
+  if (openEntry(folder, last, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, file,
+                error) != write_outcome_t::written ||
+      !identify(file.get(), pinned) || pinned.id != facts.id) {
+    return write_outcome_t::openFailed;
+  }
+  return write_outcome_t::written;
+}
+
+bool identify(os_handle_t file, file_facts_t& facts) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(asHandle(file), &info) == 0) return false;
+  facts = file_facts_t{};
+  facts.id = identityOf(info);
+  facts.size = sizeOf(info);
+  facts.links = info.nNumberOfLinks;
+  // A console, a pipe or a serial port is no file on a disk.
+  facts.replaceable = GetFileType(asHandle(file)) == FILE_TYPE_DISK &&
+                      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+  facts.permissions = info.dwFileAttributes;
+  return true;
+}
+
+bool folderIsPrivate(folder_t const& /*folder*/) { return true; }
+
+created_t createTemporary(folder_t const& folder, temporary_file_t& temporary, bool /*replacing*/) {
+  std::optional<std::wstring> const path = entryPath(folder, temporary.leaf);
+  if (!path) return created_t::failed;
+  // Shared with no one: no other process opens, moves or removes it while it
+  // is this writer's. DELETE, so that it is moved and removed by handle.
+  HANDLE const created = CreateFileW(path->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (created == INVALID_HANDLE_VALUE) {
+    DWORD const error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return created_t::taken;
+    return error == ERROR_ACCESS_DENIED ? created_t::denied : created_t::failed;
+  }
+  temporary.file.reset(fromHandle(created));
+  // The same file, for moving and removing it once the writing handle is
+  // closed.
+  HANDLE keeper = INVALID_HANDLE_VALUE;
+  if (DuplicateHandle(GetCurrentProcess(), created, GetCurrentProcess(), &keeper, 0, FALSE, DUPLICATE_SAME_ACCESS) !=
+      0) {
+    temporary.keeper.reset(fromHandle(keeper));
+  }
+  if (!temporary.keeper.valid()) {
+    FILE_DISPOSITION_INFO remove{TRUE};
+    SetFileInformationByHandle(created, FileDispositionInfo, &remove, sizeof remove);
+    temporary.file.reset();
+    return created_t::failed;
+  }
+  return created_t::created;
+}
+
+bool liesIn(folder_t const& folder, temporary_file_t const& temporary) {
+  return liesAs(asHandle(temporary.file), folder, temporary.leaf);
+}
+
+os_handle_t removalHandle(temporary_file_t const& temporary) { return temporary.keeper.get(); }
+
+void removeTemporary(folder_t const& /*folder*/, temporary_file_t const& temporary) {
+  // Gone when the last handle to it closes.
+  FILE_DISPOSITION_INFO remove{TRUE};
+  SetFileInformationByHandle(asHandle(temporary.keeper), FileDispositionInfo, &remove, sizeof remove);
+}
+
+bool renameTemporary(folder_t const& folder, temporary_file_t const& temporary, std::string const& last) {
+  std::optional<std::u16string> const name = utf8ToUtf16(last);
+  if (!name || name->size() >= longestPath) return false;
+  std::size_t const bytes = name->size() * sizeof(wchar_t);
+  // FILE_RENAME_INFO ends in the name; DWORDs keep it aligned.
+  std::vector<DWORD> buffer((offsetof(FILE_RENAME_INFO, FileName) + bytes + sizeof(wchar_t)) / sizeof(DWORD) + 1);
+  auto* const info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  // The name is an entry of the held folder, whatever path leads there now.
+  // (The native call, for SetFileInformationByHandle may take the name for a
+  // path from the current directory, as wine's does.)
+  info->RootDirectory = asHandle(folder.handle);
+  info->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(info->FileName, name->data(), bytes);
+  IO_STATUS_BLOCK done{};
+  return NtSetInformationFile(asHandle(temporary.keeper), &done, info,
+                              static_cast<ULONG>(buffer.size() * sizeof(DWORD)), FileRenameInformation) >= 0;
+}
+
+bool entryIs(folder_t const& folder, std::string const& last, file_id_t const& id) {
+  file_facts_t facts;
+  return lookAt(folder, last, facts) == entry_t::present && facts.id == id;
+}
+
+bool takeOver(os_handle_t file, file_facts_t const& /*fresh*/, file_facts_t const& old) {
+  FILE_BASIC_INFO basic{};  // times of zero stay as they are
+  basic.FileAttributes = old.permissions & keptAttributes;
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(asHandle(file), FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
+int64_t writeAt(os_handle_t file, const uint8_t* bytes, std::size_t size, uint64_t offset) {
+  DWORD const piece = static_cast<DWORD>(size < writePiece ? size : writePiece);
+  OVERLAPPED where{};
+  where.Offset = static_cast<DWORD>(offset);
+  where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD written = 0;
+  if (WriteFile(asHandle(file), bytes, piece, &written, &where) == 0) return -1;
+  return written;
+}
+
+reserved_t reserveSize(os_handle_t file, std::size_t size) {
+  LARGE_INTEGER current{};
+  if (GetFileSizeEx(asHandle(file), &current) == 0) return reserved_t::failed;
+  // Bytes that overwrite old ones need no new room; and an allocation below
+  // the end of the file would cut it.
+  if (static_cast<uint64_t>(current.QuadPart) >= size) return reserved_t::reserved;
+  FILE_ALLOCATION_INFO allocation{};
+  allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+  if (SetFileInformationByHandle(asHandle(file), FileAllocationInfo, &allocation, sizeof allocation) != 0) {
+    return reserved_t::reserved;
+  }
+  // wine has no such call.
+  DWORD const error = GetLastError();
+  return error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_INVALID_PARAMETER ? reserved_t::unsupported
+                                                                                 : reserved_t::failed;
+}
+
+bool setEnd(os_handle_t file, std::size_t size) {
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+  return SetFileInformationByHandle(asHandle(file), FileEndOfFileInfo, &end, sizeof end) != 0;
+}
+
+}  // namespace dvk::internal

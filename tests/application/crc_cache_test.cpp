@@ -1,45 +1,26 @@
-// diskCrc: chunked reading gives the whole-data CRC-32, each name is read
-// once, and a name that is not a regular file is never opened.
+// diskCrc: chunked reading gives the whole-data CRC-32, a file is read once
+// whatever name reaches it, and a sum is used only while the file it was
+// taken from is still there as it was.
 #include "crc_cache.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "app_output.h"
 #include "checksum/crc32.h"
+#include "disk_crc_fixture.h"
 #include "files/file_status.h"
-#include "sfv_check.h"
-#include "test_helpers.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A scratch working directory; standard output and error are captured.
-class DiskCrc : public ::testing::Test {
- protected:
-  void SetUp() override { app::crcCache.clear(); }
-  void TearDown() override { app::crcCache.clear(); }
-  static void write(std::string const& name, std::vector<uint8_t> const& data) {
-    std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  }
-  // diskCrc after the one status query a check makes.
-  static app::disk_crc_t diskCrcOf(std::string const& name) { return app::diskCrc(name, dvk::fileStatus(name).kind); }
-  dvk::test::working_dir_t dir_{"tarvok-crc-"};
-  dvk::test::app_output_t output_;
-};
+using dvk::test::DiskCrc;
 
 TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
   std::mt19937 bytes(20250228);
@@ -60,67 +41,59 @@ TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
   EXPECT_EQ(output_.err(), "");
 }
 
-TEST_F(DiskCrc, EachNameIsReadOnce) {
-  write("a.bin", {'h', 'e', 'l', 'l', 'o'});
-  EXPECT_EQ(diskCrcOf("a.bin").crc, 0x3610a686u);
-  write("a.bin", {'w', 'o', 'r', 'l', 'd'});
-  EXPECT_EQ(diskCrcOf("a.bin").crc, 0x3610a686u);
-  // Another spelling of the same path is another name.
-  EXPECT_EQ(diskCrcOf("./a.bin").crc, 0x3a771143u);
-}
+// A sum the cache holds shows itself: cacheWritten records one that no read
+// would give.
+constexpr uint32_t planted = 0x12345678u;
 
-TEST_F(DiskCrc, UnopenableFileIsReportedOnce) {
-  write("locked.bin", {'x'});
-  fs::permissions("locked.bin", fs::perms::none);
-  if (std::ifstream("locked.bin")) {
-    GTEST_SKIP() << "permissions do not keep this user out";
+void plant(std::string const& name) { app::cacheWritten(name, planted, dvk::fileStatus(name).id); }
+
+TEST_F(DiskCrc, AFileIsReadOnceWhateverNameReachesIt) {
+  fs::create_directory("sub");
+  write("sub/a.bin", {'h', 'e', 'l', 'l', 'o'});
+  plant("sub/a.bin");
+  for (std::string const name : {"sub/a.bin", "./sub/a.bin", "sub//a.bin", "sub\\a.bin"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(diskCrcOf(name).crc, planted);
   }
-  for (int i = 0; i < 2; ++i) {
-    app::disk_crc_t const sum = diskCrcOf("locked.bin");
-    EXPECT_FALSE(sum.readable);
-    EXPECT_EQ(sum.crc, 0u);
+}
+
+TEST_F(DiskCrc, ASumIsDroppedOnceItsFileChanged) {
+  using changed_t = void (*)();
+  struct {
+    const char* what;
+    changed_t change;
+  } const changes[] = {
+      // Another file at the name, made before the old one goes, so that it
+      // cannot get the old one's identity.
+      {"another file",
+       [] {
+         write("b.bin", {'w', 'o', 'r', 'l', 'd'});
+         fs::rename("b.bin", "a.bin");
+       }},
+      {"another size",
+       [] {
+         write("a.bin", {'w', 'o', 'r', 'l', 'd', '!'});
+       }},
+      // Same file, same size: only the time of the change tells.
+      {"another time",
+       [] {
+         auto const when = fs::last_write_time("a.bin");
+         write("a.bin", {'w', 'o', 'r', 'l', 'd'});
+         fs::last_write_time("a.bin", when - std::chrono::hours(1));
+       }},
+  };
+  for (auto const& change : changes) {
+    SCOPED_TRACE(change.what);
+    write("a.bin", {'h', 'e', 'l', 'l', 'o'});
+    plant("a.bin");
+    ASSERT_EQ(diskCrcOf("a.bin").crc, planted);
+    change.change();
+    app::disk_crc_t const sum = diskCrcOf("a.bin");
+    EXPECT_TRUE(sum.readable);
+    EXPECT_NE(sum.crc, planted);
+    EXPECT_EQ(sum.crc, diskCrcOf("./a.bin").crc);
   }
-  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'locked.bin'\n");
-  fs::permissions("locked.bin", fs::perms::owner_all);
+  EXPECT_EQ(output_.err(), "");
 }
-
-#ifndef _WIN32
-TEST_F(DiskCrc, FifoIsNeverOpenedAndReportedOnce) {
-  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
-  for (int i = 0; i < 2; ++i) {
-    app::disk_crc_t const sum = diskCrcOf("pipe");
-    EXPECT_FALSE(sum.readable);
-    EXPECT_EQ(sum.crc, 0u);
-  }
-  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'pipe'\n");
-}
-
-// The status query said "regular file", then the name became a FIFO: the
-// read must neither wait for a writer nor take the FIFO for the file.
-TEST_F(DiskCrc, FifoSwappedInAfterTheStatusQueryIsNotRead) {
-  ASSERT_EQ(::mkfifo("swapped", 0600), 0);
-  app::disk_crc_t const sum = app::diskCrc("swapped", dvk::file_kind_t::regular);
-  EXPECT_FALSE(sum.readable);
-  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'swapped'\n");
-}
-
-TEST_F(DiskCrc, UnreadableNameIsAMismatchEvenForCrcZero) {
-  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
-  dvk::test::app_output_t::verboseCount(2);
-  dvk::file_t list;
-  list.name = "list.sfv";
-  std::string const text = "pipe 00000000\r\npipe 00000000\r\n";
-  list.data.assign(text.begin(), text.end());
-  app::result_t const result = app::check(list);
-  EXPECT_EQ(result.mismatch, 2u);
-  EXPECT_EQ(result.ok, 0u);
-  EXPECT_EQ(output_.out(),
-            "verify list.sfv\n"
-            " != : {00} pipe\n"
-            " != : {00} pipe\n"
-            ".sfv failed (2 mismatches; 0 passed out of 2 checked)\n");
-  EXPECT_EQ(output_.err(), "tarvok: error: could not read from 'pipe'\n");
-}
-#endif
 
 }  // namespace

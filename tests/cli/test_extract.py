@@ -77,15 +77,16 @@ class ExtractCase(CliCase):
 @linux_only
 class Links(ExtractCase):
     def test_backslash_folder_holding_a_link(self):
-        # "\" is an ordinary byte of a POSIX name: "a\b" is one folder.
-        (self.work / "a\\b").mkdir()
-        os.symlink("../../outside", self.work / "a\\b" / "lnk")
+        # "\" separates as "/" does, as in a list made on Windows: "a\b" is
+        # the folder b of a, and the link in it is never followed.
+        (self.work / "a" / "b").mkdir(parents=True)
+        os.symlink("../../../outside", self.work / "a" / "b" / "lnk")
         before = snapshot(self.outside)
-        self.release(["a\\b/lnk/evil", "a\\b/lnk/target"])
+        self.release(["a\\b/lnk/evil", "a\\b\\lnk\\target"])
         self.assertRun(self.extract(),
-                       out=b"verify release.srr\n" + line("--", "a\\b/lnk/evil") + line("!=", "a\\b/lnk/target")
+                       out=b"verify release.srr\n" + line("--", "a\\b/lnk/evil") + line("!=", "a\\b\\lnk\\target")
                        + summary(0, 2, mismatch=1, missing=1),
-                       err=through_link("a\\b/lnk/evil") + through_link("a\\b/lnk/target"), status=2)
+                       err=through_link("a\\b/lnk/evil") + through_link("a\\b\\lnk\\target"), status=2)
         self.assertEqual(snapshot(self.outside), before)
 
     def test_a_link_in_every_position(self):

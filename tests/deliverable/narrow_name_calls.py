@@ -39,13 +39,12 @@ NARROW_STREAM = re.compile(
     r"(?:open|basic_\w+)\((?:char const\*|std::(?:__cxx11::)?basic_string<char)")
 
 # Wide calls the program makes: the current directory that every verbatim
-# path starts from, the status query, the listing, the writer's move, path
+# path starts from, a typed path made full, the listing, every open, path
 # resolution, a stream opened on a wide name, the command line and the console.
 WIDE_CALLS = [
     "GetCurrentDirectoryW",
-    "GetFileAttributesExW",
+    "GetFullPathNameW",
     "FindFirstFileExW",
-    "MoveFileExW",
     "CreateFileW",
     "GetFinalPathNameByHandleW",
     "GetCommandLineW",

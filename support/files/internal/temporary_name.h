@@ -1,5 +1,5 @@
 // The name of the file that a stored file is written into before it is
-// renamed over its own name, shared by the platform writers.
+// renamed over its own name.
 #pragma once
 
 #include <cstdint>

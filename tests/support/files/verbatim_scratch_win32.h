@@ -6,9 +6,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "files/native_path.h"
+#include "files/regular_file.h"
 
 namespace dvk::test {
 
@@ -33,6 +35,32 @@ inline void removeEntriesVerbatim(std::wstring const& folder) {
     }
   } while (FindNextFileW(search, &found) != 0);
   FindClose(search);
+}
+
+// Writes bytes as the file name spells it (as a name from a list, by its
+// verbatim path: "NUL" is a file); false when it cannot.
+inline bool makeVerbatim(std::string const& name, std::string const& bytes) {
+  std::optional<std::filesystem::path> const native = platform::nativePath(name);
+  if (!native) return false;
+  HANDLE const file =
+      CreateFileW(native->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool const whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+                     written == bytes.size();
+  return CloseHandle(file) != 0 && whole;
+}
+
+// Every byte of the file name spells (as a name from a list); "(unreadable)"
+// when it cannot be read.
+inline std::string readVerbatim(std::string const& name) {
+  regular_file_t file(name);
+  if (!file.isOpen()) return "(unreadable)";
+  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+  if (file.read(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()) != static_cast<int64_t>(bytes.size())) {
+    return "(unreadable)";
+  }
+  return bytes;
 }
 
 // Empties the current directory.

@@ -2,11 +2,13 @@
 // FIFOs, read-only files and folders, what a replaced file keeps, what is
 // swapped in after the probe, taken temporary names, and failed writes.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -55,6 +58,11 @@ class WriteInsidePosix : public ::testing::Test {
     return names;
   }
   static bool asRoot() { return ::geteuid() == 0; }
+  // Root writes through permission bits, so a folder of mode 0555 takes its
+  // new entries: the seam denies them as the folder would deny anyone else.
+  static void useInPlaceAsRoot() {
+    if (asRoot()) dvk::internal::writeSeams().denyTemporary = true;
+  }
   static struct stat status(fs::path const& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
@@ -85,9 +93,9 @@ TEST_F(WriteInsidePosix, NoLinkIsFollowedAnywhere) {
   fs::create_symlink("../outside/target", work_ / "last");
   fs::create_symlink("../outside/nothing", work_ / "dangling");
   fs::create_directory_symlink("inside", work_ / "toinside");
-  // "\" is an ordinary byte of a name here: the folder "c\d" holds a link.
-  fs::create_directory(work_ / "c\\d");
-  fs::create_directory_symlink("../../outside", work_ / "c\\d" / "lnk");
+  // "\" separates as "/" does: "c\d" is the folder d of c.
+  fs::create_directories(work_ / "c" / "d");
+  fs::create_directory_symlink("../../../outside", work_ / "c" / "d" / "lnk");
   for (std::string const name : {"first/new", "first/target", "a/b/middle/new", "a/b/middle/target", "last", "dangling",
                                  "toinside/new", "c\\d/lnk/new", "c\\d/lnk/target"}) {
     SCOPED_TRACE(name);
@@ -142,7 +150,7 @@ TEST_F(WriteInsidePosix, AReadOnlyFileStays) {
 }
 
 TEST_F(WriteInsidePosix, AFolderWithoutNewEntriesRewritesInPlace) {
-  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
+  useInPlaceAsRoot();
   fs::create_directory(work_ / "fixed");
   scratch_.write("work/fixed/file", "old bytes");
   fs::permissions(work_ / "fixed", fs::perms::owner_read | fs::perms::owner_exec);
@@ -154,7 +162,7 @@ TEST_F(WriteInsidePosix, AFolderWithoutNewEntriesRewritesInPlace) {
 }
 
 TEST_F(WriteInsidePosix, TheInPlaceRewriteNeverReachesAHardLinksOtherName) {
-  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
+  useInPlaceAsRoot();
   scratch_.write("outside/shared", "shared bytes");
   fs::create_directory(work_ / "fixed");
   fs::create_hard_link(outside_ / "shared", work_ / "fixed" / "file");
@@ -213,7 +221,7 @@ std::string leftAt(fs::path const& file) {
 }
 
 TEST_F(WriteInsidePosix, TheInPlaceRewriteRefusesWhatIsSwappedInAfterTheProbe) {
-  if (asRoot()) GTEST_SKIP() << "root writes through permission bits";
+  useInPlaceAsRoot();
   scratch_.write("outside/target", "outside bytes");
   int index = 0;
   for (swap_t const& swap : swaps) {
@@ -271,7 +279,8 @@ TEST_F(WriteInsidePosix, KeepIsAskedAboutTheFileTheNameHolds) {
   scratch_.write("work/file", "old bytes");
   fs::create_directory(work_ / "fixed");
   scratch_.write("work/fixed/file", "old bytes");
-  if (!asRoot()) ::chmod((work_ / "fixed").c_str(), 0555);  // the in-place path
+  ::chmod((work_ / "fixed").c_str(), 0555);  // the in-place path
+  useInPlaceAsRoot();
   for (std::string const name : {"file", "fixed/file"}) {
     SCOPED_TRACE(name);
     struct stat const before = status(work_ / name);
@@ -298,12 +307,14 @@ TEST_F(WriteInsidePosix, AReplacedFileKeepsItsPermissionBits) {
   } const cases[] = {{0600, 0600},
                      {0640, 0640},
                      {0666, 0666},
-                     {0751, 0751},
                      {0620, 0620},
-                     // Bytes from a stranger never run with another's rights.
-                     {04755, 0755},
-                     {02775, 0775},
-                     {01777, 0777}};
+                     // Bytes from a stranger are never a program, nor run
+                     // with another's rights.
+                     {0751, 0640},
+                     {0755, 0644},
+                     {04755, 0644},
+                     {02775, 0664},
+                     {01777, 0666}};
   mode_t const saved = ::umask(022);
   for (auto const& c : cases) {
     SCOPED_TRACE(c.before);
@@ -373,15 +384,6 @@ TEST_F(WriteInsidePosix, WhenEveryTemporaryNameIsTakenNothingIsWrittenOrRemoved)
   EXPECT_EQ(dvk::test::contents(work_ / "file"), "old bytes");
   for (std::string const& name : taken) EXPECT_EQ(dvk::test::contents(work_ / name), "theirs") << name;
   EXPECT_EQ(entries(work_).size(), taken.size() + 1);
-}
-
-TEST_F(WriteInsidePosix, AFailedCloseIsAFailedWrite) {
-  scratch_.write("work/old", "old bytes");
-  dvk::internal::writeSeams().failClose = true;
-  EXPECT_EQ(put("old", "new bytes"), write_outcome_t::writeFailed);
-  EXPECT_EQ(put("new", "new bytes"), write_outcome_t::writeFailed);
-  EXPECT_EQ(dvk::test::contents(work_ / "old"), "old bytes");
-  EXPECT_EQ(entries(work_), (names_t{"old"}));
 }
 
 void noteSignal(int /*number*/) {}
@@ -495,6 +497,140 @@ TEST_F(WriteInsidePosix, AnAllocationThatFailsLeavesNothingBehind) {
   }
   EXPECT_TRUE(finished);
   EXPECT_GT(failures, 2);
+}
+
+TEST_F(WriteInsidePosix, AFileOnlyItsGroupMayWriteIsNoReadOnlyFile) {
+  if (!asRoot()) GTEST_SKIP() << "its owner may not write a file of mode 0060; root may";
+  scratch_.write("work/group-only", "old bytes");
+  ASSERT_EQ(::chmod("group-only", 0060), 0);
+  EXPECT_EQ(put("group-only", "new bytes"), write_outcome_t::written);
+  EXPECT_EQ(status(work_ / "group-only").st_mode & 07777, 0060u);
+  EXPECT_EQ(dvk::test::contents(work_ / "group-only"), "new bytes");
+}
+
+TEST_F(WriteInsidePosix, InPlaceOnlyWhereNoOneElseCanChangeTheFolder) {
+  if (!asRoot()) GTEST_SKIP() << "needs folders of other owners";
+  struct {
+    const char* what;
+    mode_t mode;
+    uid_t owner;
+    write_outcome_t expected;
+  } const cases[] = {
+      {"root's, 0755", 0755, 0, write_outcome_t::written},
+      {"root's, 0555", 0555, 0, write_outcome_t::written},
+      {"its group may write", 0775, 0, write_outcome_t::othersFolder},
+      {"others may write", 0757, 0, write_outcome_t::othersFolder},
+      {"others may write, sticky", 01777, 0, write_outcome_t::othersFolder},
+      {"another user's", 0755, 4242, write_outcome_t::othersFolder},
+  };
+  dvk::internal::writeSeams().denyTemporary = true;
+  int index = 0;
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string const folder = "f" + std::to_string(++index);
+    fs::create_directory(work_ / folder);
+    scratch_.write("work/" + folder + "/file", "old bytes");
+    ASSERT_EQ(::chown((work_ / folder).c_str(), c.owner, 0), 0);
+    ASSERT_EQ(::chmod((work_ / folder).c_str(), c.mode), 0);
+    EXPECT_EQ(put(folder + "/file", "new bytes"), c.expected);
+    bool const written = c.expected == write_outcome_t::written;
+    EXPECT_EQ(dvk::test::contents(work_ / folder / "file"), written ? "new bytes" : "old bytes");
+  }
+}
+
+TEST_F(WriteInsidePosix, InPlaceTheSizeLimitFailsBeforeAByteChanges) {
+  scratch_.write("work/old", "old bytes");
+  dvk::internal::writeSeams().denyTemporary = true;
+  std::string const big(std::size_t{64} * 1024, 'x');
+  write_outcome_t outcome;
+  {
+    file_size_limit_t const limit(1000);
+    outcome = put("old", big);
+  }
+  EXPECT_EQ(outcome, write_outcome_t::writeFailed);
+  EXPECT_EQ(dvk::test::contents(work_ / "old"), "old bytes");
+}
+
+TEST_F(WriteInsidePosix, AWritePastTheSizeLimitFailsThoughItsSignalWouldEndTheProgram) {
+  scratch_.write("work/old", "old bytes");
+  std::string const big(std::size_t{64} * 1024, 'x');
+  EXPECT_EXIT(
+      {
+        ::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1000;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::_Exit(put("old", big) == write_outcome_t::writeFailed ? 3 : 4);
+      },
+      ::testing::ExitedWithCode(3), "");
+  EXPECT_EQ(dvk::test::contents(work_ / "old"), "old bytes");
+  EXPECT_EQ(entries(work_), (names_t{"old"}));
+}
+
+TEST_F(WriteInsidePosix, WhatBearsTheTemporarysNameAtTheRenameIsNotTakenForTheFileWritten) {
+  scratch_.write("work/file", "old bytes");
+  dvk::internal::writeSeams().afterWrite = [&](std::string const& temporary) {
+    fs::rename(work_ / temporary, work_ / "moved");
+    scratch_.write("work/" + temporary, "planted bytes");
+  };
+  EXPECT_EQ(put("file", "new bytes"), write_outcome_t::writeFailed);
+  EXPECT_EQ(dvk::test::contents(work_ / "moved"), "new bytes");
+}
+
+// Runs body in a child process as the user 4242, whose groups are 4242 and
+// 4343; body's status, or 100 when the child could not become that user.
+int asUserWithTwoGroups(std::function<int()> const& body) {
+  pid_t const child = ::fork();
+  if (child == 0) {
+    gid_t const groups[] = {4242, 4343};
+    if (::setgroups(2, groups) != 0 || ::setresgid(4242, 4242, 4242) != 0 || ::setresuid(4242, 4242, 4242) != 0) {
+      std::_Exit(100);
+    }
+    std::_Exit(body());
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return 101;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(WriteInsidePosix, AsAnotherUserTheGroupIsKeptWhenOnlyTheGroupCanBe) {
+  if (!asRoot()) GTEST_SKIP() << "root makes the files of other users";
+  ASSERT_EQ(::chown(work_.c_str(), 4242, 4242), 0);
+  // Root's file, which the user may write as a member of its group: the user
+  // cannot give the replacement to root, but keeps the group, and with it
+  // the group's bits.
+  scratch_.write("work/theirs", "old bytes");
+  ASSERT_EQ(::chown("theirs", 0, 4343), 0);
+  ASSERT_EQ(::chmod("theirs", 0660), 0);
+  int const outcome = asUserWithTwoGroups([] { return static_cast<int>(put("theirs", "new bytes")); });
+  ASSERT_NE(outcome, 100) << "could not run as the user 4242";
+  EXPECT_EQ(outcome, static_cast<int>(write_outcome_t::written));
+  struct stat const after = status(work_ / "theirs");
+  EXPECT_EQ(after.st_uid, 4242u);
+  EXPECT_EQ(after.st_gid, 4343u);
+  EXPECT_EQ(after.st_mode & 07777, 0660u);
+  EXPECT_EQ(dvk::test::contents(work_ / "theirs"), "new bytes");
+}
+
+TEST_F(WriteInsidePosix, AsAnotherUserInASetGroupIdFolderAGroupThatCannotBeKeptTakesItsBitsAlong) {
+  if (!asRoot()) GTEST_SKIP() << "root makes the files of other users";
+  ASSERT_EQ(::chown(work_.c_str(), 4242, 4242), 0);
+  fs::create_directory(work_ / "shared");
+  ASSERT_EQ(::chown((work_ / "shared").c_str(), 4242, 4444), 0);
+  ASSERT_EQ(::chmod((work_ / "shared").c_str(), 02775), 0);
+  // The user's file of a group the user is not in: its replacement is made in
+  // the folder's group, which must not read it.
+  scratch_.write("work/shared/mine", "old bytes");
+  ASSERT_EQ(::chown("shared/mine", 4242, 4545), 0);
+  ASSERT_EQ(::chmod("shared/mine", 0660), 0);
+  int const outcome = asUserWithTwoGroups([] { return static_cast<int>(put("shared/mine", "new bytes")); });
+  ASSERT_NE(outcome, 100) << "could not run as the user 4242";
+  EXPECT_EQ(outcome, static_cast<int>(write_outcome_t::written));
+  struct stat const after = status(work_ / "shared" / "mine");
+  EXPECT_EQ(after.st_gid, 4444u);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(dvk::test::contents(work_ / "shared" / "mine"), "new bytes");
 }
 
 }  // namespace

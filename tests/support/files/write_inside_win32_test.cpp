@@ -31,11 +31,7 @@ dvk::write_result_t put(std::string const& name, std::string const& bytes, dvk::
   return dvk::writeInside(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), keep);
 }
 
-std::string read(std::string const& name) {
-  dvk::file_t file;
-  if (!dvk::loadFile(name, file)) return "(unreadable)";
-  return std::string(file.data.begin(), file.data.end());
-}
+std::string read(std::string const& name) { return dvk::test::readVerbatim(name); }
 
 dvk::file_id_t idOf(std::string const& name) {
   dvk::regular_file_t const file(name);

@@ -1,0 +1,12 @@
+// Closing a descriptor on POSIX systems.
+#include <unistd.h>
+
+#include "files/internal/os_handle.h"
+
+namespace dvk::internal {
+
+// An interrupted close has closed the descriptor already on Linux; it is
+// never retried, since the number may belong to another file by then.
+bool closeHandle(os_handle_t handle) { return ::close(static_cast<int>(handle)) == 0; }
+
+}  // namespace dvk::internal
