@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::u16string_view verbatimPrefix = u"\\\\?\\";
 constexpr std::u16string_view uncPrefix = u"\\\\?\\UNC\\";
+constexpr std::u16string_view devicePrefix = u"\\\\.\\";
 
 bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
@@ -125,6 +126,21 @@ std::optional<std::u16string> verbatimPath(std::u16string_view currentDirectory,
   }
   if (!parts.names.empty() && !parts.endsAsFolder) path.pop_back();
   return path;
+}
+
+std::optional<std::u16string> verbatimOfFullPath(std::u16string_view fullPath) {
+  // "\\.\" names what "\\?\" names; only Win32's rewriting of the rest differs.
+  if (startsWith(fullPath, verbatimPrefix) || startsWith(fullPath, devicePrefix)) {
+    if (fullPath.size() == verbatimPrefix.size()) return std::nullopt;
+    return std::u16string(verbatimPrefix) + std::u16string(fullPath.substr(verbatimPrefix.size()));
+  }
+  if (startsWith(fullPath, u"\\\\")) {
+    std::u16string_view const share = fullPath.substr(2);
+    if (leadingParts(share, 2) == 0) return std::nullopt;
+    return std::u16string(uncPrefix) + std::u16string(share);
+  }
+  if (!startsWithDrive(fullPath) || fullPath.size() < 3 || fullPath[2] != u'\\') return std::nullopt;
+  return std::u16string(verbatimPrefix) + std::u16string(fullPath);
 }
 
 }  // namespace dvk

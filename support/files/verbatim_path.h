@@ -34,4 +34,16 @@ namespace dvk {
 //   - the current directory is neither on a drive nor on a share.
 std::optional<std::u16string> verbatimPath(std::u16string_view currentDirectory, std::string const& name);
 
+// The verbatim path of a full path as GetFullPathNameW gives it, for a name
+// the user typed, which Win32 has made absolute as it would for its own open:
+//   "C:\x"              "\\?\C:\x";
+//   "\\server\share\x"  "\\?\UNC\server\share\x";
+//   "\\?\..."           as it is;
+//   "\\.\..."           "\\?\...": the device namespace, which GetFullPathNameW
+//                       keeps ("\\.\C:\x", or "\\.\NUL" for a typed "NUL").
+// Empty for anything else: empty, relative, rooted without a drive ("\x"),
+// drive-relative ("C:x"), a share without its server or its share name, or
+// a prefix with nothing after it.
+std::optional<std::u16string> verbatimOfFullPath(std::u16string_view fullPath);
+
 }  // namespace dvk

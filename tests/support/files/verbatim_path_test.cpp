@@ -105,6 +105,50 @@ TEST(VerbatimPath, NamesThatNameNoFile) {
   for (auto const& c : cases) check(c);
 }
 
+TEST(VerbatimOfFullPath, WhatGetFullPathNameWGives) {
+  struct full_case_t {
+    std::u16string full;
+    std::optional<std::u16string> expected;
+  };
+  full_case_t const cases[] = {
+      {u"C:\\x.sfv", u"\\\\?\\C:\\x.sfv"},
+      {u"z:\\", u"\\\\?\\z:\\"},
+      {u"C:\\rel\\Con.Air.1997.nfo", u"\\\\?\\C:\\rel\\Con.Air.1997.nfo"},
+      {u"\\\\server\\share\\x.sfv", u"\\\\?\\UNC\\server\\share\\x.sfv"},
+      {u"\\\\server\\share", u"\\\\?\\UNC\\server\\share"},
+      {u"\\\\server\\share\\", u"\\\\?\\UNC\\server\\share\\"},
+      // Already verbatim: not a character changed, "." and ".." included.
+      {u"\\\\?\\C:\\rel\\..\\x.", u"\\\\?\\C:\\rel\\..\\x."},
+      {u"\\\\?\\UNC\\server\\share\\x", u"\\\\?\\UNC\\server\\share\\x"},
+      {u"\\\\?\\Volume{3c1e5a52-0000-0000-0000-100000000000}\\x",
+       u"\\\\?\\Volume{3c1e5a52-0000-0000-0000-100000000000}\\x"},
+      // The device namespace, which GetFullPathNameW keeps as it was typed.
+      {u"\\\\.\\C:\\x.sfv", u"\\\\?\\C:\\x.sfv"},
+      {u"\\\\.\\NUL", u"\\\\?\\NUL"},
+      {u"\\\\.\\UNC\\server\\share\\x", u"\\\\?\\UNC\\server\\share\\x"},
+      {u"\\\\?\\", std::nullopt},
+      {u"\\\\.\\", std::nullopt},
+      // A share needs its server and its share name.
+      {u"\\\\server", std::nullopt},
+      {u"\\\\server\\", std::nullopt},
+      {u"\\\\\\share\\x", std::nullopt},
+      {u"\\\\", std::nullopt},
+      {u"\\\\?", std::nullopt},
+      // Not full paths at all.
+      {u"", std::nullopt},
+      {u"x.sfv", std::nullopt},
+      {u"rel\\x.sfv", std::nullopt},
+      {u"\\x.sfv", std::nullopt},
+      {u"C:x.sfv", std::nullopt},
+      {u"C:", std::nullopt},
+      {u"1:\\x", std::nullopt},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE("'" + dvk::utf16ToUtf8(c.full) + "'");
+    EXPECT_EQ(shown(dvk::verbatimOfFullPath(c.full)), shown(c.expected));
+  }
+}
+
 TEST(VerbatimPath, LongPathsKeepTheirWholeLength) {
   // Past the 260 characters that a path without the prefix may have.
   std::u16string directory = u"C:\\releases";
