@@ -21,4 +21,15 @@ namespace dvk::platform {
 // handed to the system at all.
 std::optional<std::filesystem::path> nativePath(std::string const& path);
 
+// The system's spelling of a path the user typed on the command line (a
+// checksum file to check), which is the user's own and is opened as the
+// system would open it, not under the rules for names from a checksum file.
+// POSIX: the bytes unchanged, "\" included; empty for a NUL byte. Windows:
+// empty when the bytes are not UTF-8 or hold a NUL; one that begins with
+// "\\?\" is taken as it is; any other goes through GetFullPathNameW, as a
+// Win32 open would (so "Z:x.sfv", "\\server\share\x.sfv" and "\\.\..." name
+// what they name there), then into the verbatim form of verbatimOfFullPath
+// (verbatim_path.h); empty when it gives none.
+std::optional<std::filesystem::path> typedPath(std::string const& path);
+
 }  // namespace dvk::platform

@@ -9,4 +9,11 @@ std::optional<std::filesystem::path> nativePath(std::string const& path) {
   return std::filesystem::path(path);
 }
 
+// Kept apart from nativePath: a typed "\" is part of a POSIX name, whatever
+// nativePath makes of names from a list.
+std::optional<std::filesystem::path> typedPath(std::string const& path) {
+  if (hasNulByte(path)) return std::nullopt;
+  return std::filesystem::path(path);
+}
+
 }  // namespace dvk::platform

@@ -17,6 +17,7 @@
 #include "files/regular_file.h"
 #include "files/write_inside.h"
 #include "test_helpers.h"
+#include "text/utf16.h"
 #include "verbatim_scratch_win32.h"
 
 namespace {
@@ -139,6 +140,84 @@ TEST_F(NativePathWin32, PathsLongerThan260CharactersWork) {
   dvk::file_t file;
   ASSERT_TRUE(dvk::loadFile(name, file));
   EXPECT_EQ(std::string(file.data.begin(), file.data.end()), bytes);
+}
+
+// What GetFullPathNameW makes of a typed path, as its verbatim path.
+std::wstring fullVerbatim(std::wstring const& typed) {
+  std::wstring full(32768, L'\0');
+  full.resize(GetFullPathNameW(typed.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+  return L"\\\\?\\" + full;
+}
+
+std::string narrow(std::wstring const& text) { return dvk::utf16ToUtf8(std::u16string(text.begin(), text.end())); }
+
+std::wstring typed(std::string const& path) {
+  auto const native = dvk::platform::typedPath(path);
+  return native ? native->native() : L"(none)";
+}
+
+TEST_F(NativePathWin32, ATypedPathNamesWhatTheSystemWouldOpen) {
+  std::wstring const directory = currentDirectory();
+  ASSERT_EQ(directory[1], L':') << "the scratch folder is on a drive";
+  ASSERT_TRUE(make("x.sfv", "x"));
+  std::wstring const here = L"\\\\?\\" + directory + L"\\x.sfv";
+  struct typed_case_t {
+    std::string path;
+    std::wstring expected;
+  };
+  typed_case_t const cases[] = {
+      {"x.sfv", here},
+      // Win32 takes a trailing dot off and reads ".." on the way.
+      {"sub\\..\\x.sfv.", here},
+      {narrow(directory) + "\\x.sfv", here},
+      {narrow(directory) + "/sub/../x.sfv", here},
+      // The current directory of the current drive.
+      {narrow(directory.substr(0, 2)) + "x.sfv", here},
+      // Already verbatim: taken as it is, the trailing dot kept.
+      {narrow(here) + ".", here + L"."},
+      {"\\\\?\\UNC\\server\\share\\x.sfv", L"\\\\?\\UNC\\server\\share\\x.sfv"},
+      {"\\\\server\\share\\x.sfv", L"\\\\?\\UNC\\server\\share\\x.sfv"},
+      {"//server/share/x.sfv", L"\\\\?\\UNC\\server\\share\\x.sfv"},
+      {"\\\\.\\" + narrow(directory) + "\\x.sfv", here},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(narrow(typed(c.path)), narrow(c.expected));
+  }
+  // The names that open here open the file.
+  for (char const* path : {"x.sfv", "sub\\..\\x.sfv."}) {
+    SCOPED_TRACE(path);
+    EXPECT_NE(GetFileAttributesW(dvk::platform::typedPath(path)->c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  EXPECT_NE(GetFileAttributesW(dvk::platform::typedPath(narrow(directory.substr(0, 2)) + "x.sfv")->c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(NativePathWin32, ATypedPathOnAnotherDriveIsFromThatDrivesDirectory) {
+  // Wine maps Z: to the root of the host's file system.
+  if (currentDirectory()[0] == L'Z') GTEST_SKIP() << "the scratch folder is on Z:";
+  EXPECT_EQ(narrow(typed("Z:x.sfv")), narrow(fullVerbatim(L"Z:x.sfv")));
+  EXPECT_EQ(narrow(typed("Z:x.sfv")), "\\\\?\\Z:\\x.sfv");
+  // A drive's current directory, as the process keeps it for a Win32 open.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"=Z:", L"Z:\\tmp"));
+  std::string const there = narrow(typed("Z:x.sfv"));
+  SetEnvironmentVariableW(L"=Z:", nullptr);
+  EXPECT_EQ(there, "\\\\?\\Z:\\tmp\\x.sfv");
+}
+
+TEST_F(NativePathWin32, ATypedPathLongerThan260CharactersIsWhole) {
+  std::string name;
+  for (int i = 0; i < 12; ++i) name += "Some.Release.Folder.Name-" + std::to_string(i) + "\\";
+  name += "x.sfv";
+  EXPECT_EQ(narrow(typed(name)),
+            narrow(L"\\\\?\\" + currentDirectory() + L"\\" + std::wstring(name.begin(), name.end())));
+  EXPECT_GT(typed(name).size(), 300u);
+}
+
+TEST_F(NativePathWin32, ATypedPathThatIsNoTextNamesNothing) {
+  EXPECT_FALSE(dvk::platform::typedPath(std::string("x\0.sfv", 6)));
+  EXPECT_FALSE(dvk::platform::typedPath("caf\xe9.sfv"));
+  EXPECT_FALSE(dvk::platform::typedPath(""));
 }
 
 }  // namespace
