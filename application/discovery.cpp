@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "files/directory_listing.h"
@@ -24,12 +25,12 @@ struct listing_t {
 // are the bytes unchanged on POSIX.
 std::string stemOf(std::string const& name) { return fs::u8path(name).stem().u8string(); }
 
-// False when the directory cannot be determined or listed to its end: that
-// behaves as a directory without candidates.
-bool listCandidates(std::string const& ext, listing_t& listing) {
+// The listing's failure when the directory cannot be determined or listed to
+// its end.
+std::error_code listCandidates(std::string const& ext, listing_t& listing) {
   dvk::directory_listing_t directory;
-  if (!dvk::listCurrentDirectory(directory)) {
-    return false;
+  if (std::error_code const failure = dvk::listCurrentDirectory(directory)) {
+    return failure;
   }
   listing.dirStem = dvk::toLower(stemOf(directory.name));
   for (std::string const& name : directory.entries) {
@@ -37,7 +38,7 @@ bool listCandidates(std::string const& ext, listing_t& listing) {
       listing.names.push_back(name);
     }
   }
-  return true;
+  return std::error_code();
 }
 
 // active: the extensions being looked up by this lookup and its callers. A
@@ -45,11 +46,12 @@ bool listCandidates(std::string const& ext, listing_t& listing) {
 // lookups cannot call each other without end.
 discovery_t lookup(std::string const& ext, std::vector<std::string>& active) {
   listing_t listing;
-  if (!listCandidates(ext, listing) || listing.names.empty()) {
-    return {};
+  discovery_t found;
+  found.failure = listCandidates(ext, listing);
+  if (found.failure || listing.names.empty()) {
+    return found;
   }
   std::vector<std::string> const& candidates = listing.names;
-  discovery_t found;
   found.count = static_cast<uint32_t>(candidates.size());
   if (candidates.size() == 1) {
     found.name = candidates.front();
@@ -63,6 +65,8 @@ discovery_t lookup(std::string const& ext, std::vector<std::string>& active) {
     if (!chosen.empty() || std::find(active.begin(), active.end(), rule) != active.end()) {
       continue;
     }
+    // A nested listing that fails has no name, which no candidate's stem
+    // matches: the rule decides nothing.
     active.emplace_back(rule);
     std::string const companion = stemOf(lookup(rule, active).name);
     active.pop_back();
@@ -88,6 +92,14 @@ discovery_t lookup(std::string const& ext, std::vector<std::string>& active) {
 discovery_t discover(std::string const& ext) {
   std::vector<std::string> active{ext};
   return lookup(ext, active);
+}
+
+std::string failureText(std::error_code const& failure) {
+  std::string text = failure.message();
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
 }
 
 }  // namespace app

@@ -54,9 +54,18 @@ void warnIfSeveral(const char* ext, app::discovery_t const& found) {
   }
 }
 
+// False, after the error, when discovery could not list the current
+// directory: it never looked, so "could not find" would not be true.
+bool listed(app::discovery_t const& found) {
+  if (!found.failure) return true;
+  dvk::con::error("could not list the current working directory: " + app::failureText(found.failure) + ".");
+  return false;
+}
+
 // Discovery of one kind; false (after the error) when none was found.
 bool discoverOne(const char* ext, std::string& name) {
   app::discovery_t const found = app::discover(ext);
+  if (!listed(found)) return false;
   name = found.name;
   if (found.count == 0) {
     dvk::con::error(std::string("could not find an ") + ext + " file in the current working directory.");
@@ -75,7 +84,9 @@ bool chooseByDiscovery(chosen_t& chosen) {
     return discoverOne(".srr", chosen.srr);
   }
   app::discovery_t const srr = app::discover(".srr");
+  if (!listed(srr)) return false;
   app::discovery_t const sfv = app::discover(".sfv");
+  if (!listed(sfv)) return false;
   if (srr.count == 0 && sfv.count == 0) {
     dvk::con::error("could not find an .sfv or .srr file in the current working directory.");
     return false;

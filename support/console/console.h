@@ -54,9 +54,10 @@ void normal(std::function<void()> const& print);
 // print() writes, a line end, flushed; nothing when isQuiet(level).
 // Returns level > 2 whether or not the line was shown.
 // When standard error is a terminal, the text is shown as shownOn gives it
-// (control characters and bytes that are no UTF-8 escaped): it is made of the
-// program's words and of names from outside, and a name must not move the
-// cursor, forge a line or set the window title.
+// (control characters, bidirectional controls and bytes that are no UTF-8
+// escaped): it is made of the program's words and of names from outside, and
+// a name must not move the cursor, forge a line, set the window title or
+// reorder what is shown.
 bool report(unsigned level, std::function<void()> const& print);
 void report(unsigned level, std::string const& text);
 // The same line for a text of several lines joined by "\n" (the parser's
@@ -105,9 +106,10 @@ class Console {
 
 // text as it is to be written to stream: where the stream's entry in
 // streams() (looked up by its current buffer) is a terminal, as
-// dvk::escapeControlBytes gives it (every C0, DEL and C1 control character
-// and every byte that is no UTF-8 as "\xNN" per byte, so what the terminal
-// gets is printable UTF-8); anywhere else, byte for byte.
+// dvk::escapeControlBytes gives it (every C0, DEL and C1 control character,
+// every bidirectional control and every byte that is no UTF-8 as "\xNN" per
+// byte, so what the terminal gets is printable UTF-8); anywhere else, byte for
+// byte.
 std::string shownOn(std::ios const& stream, std::string const& text);
 
 // "stdout is a terminal; ANSI capable:yes\n\n" or "stdout is redirected\n\n".

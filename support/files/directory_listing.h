@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace dvk {
@@ -15,9 +16,11 @@ struct directory_listing_t {
 
 // Lists the current directory; names are UTF-8 (on Windows, a name without a
 // UTF-8 spelling, which only a damaged name has, is left out: this program
-// could not open it either). False when the directory cannot be found or
-// listed to its end. On Windows it is listed by its verbatim path (see
-// nativePath), so a folder deeper than 260 characters lists too.
-bool listCurrentDirectory(directory_listing_t& listing);
+// could not open it either). The system's error when the directory cannot be
+// found or listed to its end (a folder that may be searched but not read
+// gives "permission denied"), else an empty error code. On Windows it is
+// listed by its verbatim path (see nativePath), so a folder deeper than 260
+// characters lists too, and an error is a system error code (GetLastError).
+[[nodiscard]] std::error_code listCurrentDirectory(directory_listing_t& listing);
 
 }  // namespace dvk

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "files/directory_listing.h"
 #include "files/native_path.h"
@@ -33,33 +34,45 @@ std::wstring lastPart(std::wstring folder) {
   return last;
 }
 
+// The system's error of the call that just failed; fallback when it left none.
+std::error_code lastError(DWORD fallback) {
+  DWORD const code = GetLastError();
+  return std::error_code(static_cast<int>(code != ERROR_SUCCESS ? code : fallback), std::system_category());
+}
+
 }  // namespace
 
-bool listCurrentDirectory(directory_listing_t& listing) {
-  // "." names the current directory, with the "\" after it.
+std::error_code listCurrentDirectory(directory_listing_t& listing) {
+  // "." names the current directory, with the "\" after it. The directory
+  // may also have no path to list it by (it is neither on a drive nor on a
+  // share), which leaves no error of the system's.
+  SetLastError(ERROR_SUCCESS);
   std::optional<std::filesystem::path> const here = platform::nativePath(".");
-  if (!here) return false;
+  if (!here) return lastError(ERROR_PATH_NOT_FOUND);
   std::wstring const folder = here->native();
   listing.name = narrowed(lastPart(folder)).value_or(std::string());
 
   WIN32_FIND_DATAW found;
   HANDLE const search = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
                                          nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  // A drive's root has no "." and "..", so an empty one has nothing at all.
-  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  bool complete = false;
+  if (search == INVALID_HANDLE_VALUE) {
+    // A drive's root has no "." and "..", so an empty one has nothing at all.
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::error_code();
+    return lastError(ERROR_PATH_NOT_FOUND);
+  }
+  std::error_code failure;
   for (;;) {
     std::wstring const entry = found.cFileName;
     if (entry != L"." && entry != L"..") {
       if (std::optional<std::string> const utf8 = narrowed(entry)) listing.entries.push_back(*utf8);
     }
     if (FindNextFileW(search, &found) == 0) {
-      complete = GetLastError() == ERROR_NO_MORE_FILES;
+      if (GetLastError() != ERROR_NO_MORE_FILES) failure = lastError(ERROR_READ_FAULT);
       break;
     }
   }
   FindClose(search);
-  return complete;
+  return failure;
 }
 
 }  // namespace dvk

@@ -95,14 +95,24 @@ std::size_t digitsStart(std::string const& text, unsigned& base, bool& negative)
   return i;
 }
 
-// Whether the valid UTF-8 character of length bytes at text[pos] is a control
-// character: C0 (below 0x20), DEL, or a C1 control U+0080 to U+009F, which
-// UTF-8 spells C2 80 to C2 9F. A terminal acts on a C1 control as on the ESC
-// sequence it stands for (U+009B is CSI, U+009D OSC).
-bool isControlCharacter(std::string const& text, std::size_t pos, std::size_t length) {
-  auto const lead = static_cast<unsigned char>(text[pos]);
-  if (length == 1) return lead < 0x20 || lead == 0x7F;
-  return length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[pos + 1]) < 0xA0;
+// The code point of the valid UTF-8 character of length bytes at text[pos].
+char32_t codePointAt(std::string const& text, std::size_t pos, std::size_t length) {
+  static constexpr unsigned char leadBits[] = {0x7F, 0x1F, 0x0F, 0x07};
+  char32_t value = static_cast<unsigned char>(text[pos]) & leadBits[length - 1];
+  for (std::size_t i = 1; i < length; ++i) value = value << 6 | (static_cast<unsigned char>(text[pos + i]) & 0x3Fu);
+  return value;
+}
+
+// Whether a terminal must not be given the character as it is. The control
+// characters: C0 (below 0x20), DEL and C1 (U+0080 to U+009F); a terminal acts
+// on a C1 control as on the ESC sequence it stands for (U+009B is CSI, U+009D
+// OSC). The bidirectional controls: ALM (U+061C), LRM and RLM (U+200E,
+// U+200F), the embeddings and overrides U+202A to U+202E and the isolates
+// U+2066 to U+2069; they reorder what is shown after them, so that "bidi",
+// U+202E, "ofn.exe" reads as "bidiexe.nfo".
+bool mustEscape(char32_t c) {
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 }  // namespace
@@ -194,12 +204,12 @@ std::string escapeControlBytes(std::string const& text) {
   shown.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
     std::size_t const length = internal::utf8CharacterLength(text, pos);
-    if (length != 0 && !isControlCharacter(text, pos, length)) {
+    if (length != 0 && !mustEscape(codePointAt(text, pos, length))) {
       shown.append(text, pos, length);
       pos += length;
       continue;
     }
-    // A control character is escaped byte by byte; a byte that is no UTF-8
+    // A character to escape is escaped byte by byte; a byte that is no UTF-8
     // alone, and the bytes after it are looked at afresh, so that a valid
     // character right after a stray byte still shows as itself.
     for (std::size_t const end = pos + (length == 0 ? 1 : length); pos < end; ++pos) {

@@ -47,15 +47,19 @@ int64_t parseInt(std::string const& text);
 int64_t parseUnsigned(std::string const& text, uint8_t base);
 
 // text as a terminal may be given it: each control character written as "\x"
-// and two lowercase hex digits per byte, and so is each byte that is not part
-// of a valid UTF-8 character. The control characters are C0 (below 0x20, ESC
-// as "\x1b"), DEL (0x7F) and C1, U+0080 to U+009F (CSI as "\xc2\x9b"); a
-// terminal may act on any of them. The bytes that are no UTF-8 (a stray
-// continuation byte such as a raw 9B, a sequence cut off, an overlong form, a
-// surrogate, a value above U+10FFFF) are escaped one by one, as the UTF-16
-// conversion finds them. Every other character, printable UTF-8 of any length
-// (an accented letter, CJK, an emoji) included, stays as it is, so the result
-// is valid UTF-8 with no control character. Linear in the size of text.
+// and two lowercase hex digits per byte, and so is each bidirectional control
+// and each byte that is not part of a valid UTF-8 character. The control
+// characters are C0 (below 0x20, ESC as "\x1b"), DEL (0x7F) and C1, U+0080 to
+// U+009F (CSI as "\xc2\x9b"); a terminal may act on any of them. The
+// bidirectional controls are U+061C, U+200E, U+200F, U+202A to U+202E and
+// U+2066 to U+2069 (RIGHT-TO-LEFT OVERRIDE, U+202E, as "\xe2\x80\xae"): they
+// would show the rest of a name reordered. The bytes that are no UTF-8 (a
+// stray continuation byte such as a raw 9B, a sequence cut off, an overlong
+// form, a surrogate, a value above U+10FFFF) are escaped one by one, as the
+// UTF-16 conversion finds them. Every other character, printable UTF-8 of any
+// length (an accented letter, CJK, an emoji) included, stays as it is, so the
+// result is valid UTF-8 with no control character of either kind. Linear in
+// the size of text.
 std::string escapeControlBytes(std::string const& text);
 
 // Empty when n is 1, else suffix.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -85,7 +86,7 @@ TEST_F(Discovery, NestedLookupsEndWithSeveralPlaylistsAndNfos) {
   EXPECT_EQ(found.count, 2u);
 }
 
-TEST_F(Discovery, VanishedWorkingDirectoryHasNoCandidates) {
+TEST_F(Discovery, VanishedWorkingDirectoryIsAFailure) {
   enter("gone", {"a.sfv"});
   std::error_code ec;
   fs::remove_all(scratch_.root() / "gone", ec);
@@ -93,8 +94,48 @@ TEST_F(Discovery, VanishedWorkingDirectoryHasNoCandidates) {
     GTEST_SKIP() << "the platform keeps the working directory";
   }
   app::discovery_t const found = app::discover(".sfv");
+  EXPECT_EQ(found.failure, std::errc::no_such_file_or_directory) << found.failure.message();
   EXPECT_EQ(found.name, "");
   EXPECT_EQ(found.count, 0u);
+}
+
+TEST_F(Discovery, UnreadableWorkingDirectoryIsAFailure) {
+  enter("locked", {"a.sfv", "b.sfv", "a.m3u"});
+  fs::path const here = fs::current_path();
+  // Searchable, not readable: the folder can be stood in but not listed.
+  fs::permissions(here, fs::perms::owner_write | fs::perms::owner_exec);
+  struct restore_t {
+    fs::path dir;
+    ~restore_t() { fs::permissions(dir, fs::perms::owner_all); }
+  } const restore{here};
+  std::error_code ec;
+  if (fs::directory_iterator(here, ec); !ec) {
+    GTEST_SKIP() << "the folder lists all the same (as root, or where permission bits are not enforced)";
+  }
+  app::discovery_t const found = app::discover(".sfv");
+  EXPECT_EQ(found.failure, std::errc::permission_denied) << found.failure.message();
+  EXPECT_EQ(found.name, "");
+  EXPECT_EQ(found.count, 0u);
+}
+
+// A category whose words are the code's entry in a table, as a system may word them.
+const char* const wordings[] = {"Permission denied", "Access is denied.\r\n", "Path not found\n", "Odd. ", ""};
+
+struct worded_category_t : std::error_category {
+  const char* name() const noexcept override { return "worded"; }
+  std::string message(int code) const override { return wordings[code]; }
+};
+
+TEST(FailureText, WithoutTheLineEndAndThePeriodOfTheSystemsWords) {
+  worded_category_t const worded;
+  const char* const shown[] = {"Permission denied", "Access is denied", "Path not found", "Odd", ""};
+  for (int code = 0; code < 5; ++code) {
+    EXPECT_EQ(app::failureText(std::error_code(code, worded)), shown[code]) << wordings[code];
+  }
+  // The system's own words, whatever they are, end in a letter.
+  std::string const denied = app::failureText(std::make_error_code(std::errc::permission_denied));
+  ASSERT_FALSE(denied.empty());
+  EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(denied.back()))) << denied;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-"""End-to-end tests of what a terminal is given: names with C1 controls, ESC
-and bytes that are no UTF-8 are shown as \\xNN of their bytes on standard
-output and on standard error, printable UTF-8 as itself; a pipe gets every
-byte as it is."""
+"""End-to-end tests of what a terminal is given: names with C1 controls, ESC,
+bidirectional controls and bytes that are no UTF-8 are shown as \\xNN of their
+bytes on standard output and on standard error, printable UTF-8 as itself; a
+pipe gets every byte as it is."""
 
 import fcntl
 import os
@@ -35,8 +35,18 @@ ESC = (b"esc\x1b]0;title\x07\x1b[2K.bin", b"esc\\x1b]0;title\\x07\\x1b[2K.bin")
 KEPT = ("caf\u00e9-\u65e5\u672c-\U0001F600.bin".encode(),
         ("caf\u00e9-\u65e5\u672c-" + ("\ufffd\ufffd" if WINDOWS else "\U0001F600") + ".bin").encode())
 
-# Everything that may reach a terminal: printable UTF-8 and line feeds.
-CONTROL = re.compile(rb"[\x00-\x09\x0b-\x1f\x7f\x9b\x9d]|\xc2[\x80-\x9f]")
+# U+202E, RIGHT-TO-LEFT OVERRIDE: shown as it is, this name reads "bidiexe.nfo".
+OVERRIDE = (b"bidi\xe2\x80\xaeofn.exe", b"bidi\\xe2\\x80\\xaeofn.exe")
+# The other bidirectional controls: ALM, LRM, RLM, LRE, PDF, LRI and PDI.
+REORDERING = (b"alm\xd8\x9c-lrm\xe2\x80\x8e-rlm\xe2\x80\x8f-lre\xe2\x80\xaa-pdf\xe2\x80\xac"
+              b"-lri\xe2\x81\xa6-pdi\xe2\x81\xa9.bin",
+              b"alm\\xd8\\x9c-lrm\\xe2\\x80\\x8e-rlm\\xe2\\x80\\x8f-lre\\xe2\\x80\\xaa-pdf\\xe2\\x80\\xac"
+              b"-lri\\xe2\\x81\\xa6-pdi\\xe2\\x81\\xa9.bin")
+
+# Everything that may reach a terminal: printable UTF-8 and line feeds, and
+# no bidirectional control.
+CONTROL = re.compile(rb"[\x00-\x09\x0b-\x1f\x7f\x9b\x9d]|\xc2[\x80-\x9f]|\xd8\x9c"
+                     rb"|\xe2\x80[\x8e\x8f\xaa-\xae]|\xe2\x81[\xa6-\xa9]")
 
 
 def nothing(_side):
@@ -131,6 +141,20 @@ class ReportLines(TerminalCase):
 
         self.shows(["-vv", sfv_name[0]], report, status=2)
 
+    def test_bidirectional_controls(self):
+        names = [OVERRIDE, REORDERING]
+        for name, _ in names:
+            self.write(name, name)
+        sfv_name = (b"x\xe2\x80\xaevfs.sfv", b"x\\xe2\\x80\\xaevfs.sfv")
+        self.write(sfv_name[0], b"".join(b"%s %08x\r\n" % (name, crc32(name)) for name, _ in names))
+
+        def report(side):
+            lines = [b"verify " + sfv_name[side] + b"\n"]
+            lines += [b" == : " + crc_column(crc32(name[0])) + name[side] + b"\n" for name in names]
+            return b"".join(lines) + b".sfv passed (2 files)\n"
+
+        self.shows(["-vv", sfv_name[0]], report)
+
     def test_srr_lines_and_debug_dump(self):
         app = (b"app\xc2\x9d0;title\xc2\x9c\x9b", b"app\\xc2\\x9d0;title\\xc2\\x9c\\x9b")
         self.write(CSI[0], b"stored")
@@ -153,6 +177,11 @@ class MessageLines(TerminalCase):
 
     def test_a_missing_argument(self):
         name = (b"no\xc2\x9bsuch\xc2\x9d0;t\xc2\x9c.sfv", b"no\\xc2\\x9bsuch\\xc2\\x9d0;t\\xc2\\x9c.sfv")
+        self.shows([name[0]], err=lambda side: error(b"could not find '%s' - does it exist ?", name[side]),
+                   status=1)
+
+    def test_a_missing_argument_with_an_override(self):
+        name = (b"bidi\xe2\x80\xaevfs.sfv", b"bidi\\xe2\\x80\\xaevfs.sfv")
         self.shows([name[0]], err=lambda side: error(b"could not find '%s' - does it exist ?", name[side]),
                    status=1)
 

@@ -31,7 +31,7 @@ std::wstring currentDirectory() {
 // Every entry of the current directory, sorted.
 std::vector<std::string> listed() {
   dvk::directory_listing_t listing;
-  EXPECT_TRUE(dvk::listCurrentDirectory(listing));
+  EXPECT_FALSE(dvk::listCurrentDirectory(listing));
   std::sort(listing.entries.begin(), listing.entries.end());
   return listing.entries;
 }

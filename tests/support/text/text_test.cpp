@@ -88,7 +88,7 @@ TEST(TakeLine, AtTheEndLeavesTheLineAlone) {
   EXPECT_EQ(cursor, data.data() + 1);
 }
 
-TEST(EscapeControlBytes, ControlCharactersAndBytesThatAreNoUtf8) {
+TEST(EscapeControlBytes, ControlCharactersBidirectionalControlsAndBytesThatAreNoUtf8) {
   struct {
     const char* label;
     std::string text;
@@ -120,6 +120,25 @@ TEST(EscapeControlBytes, ControlCharactersAndBytesThatAreNoUtf8) {
       {"three bytes", "\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac"},
       {"four bytes", "\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
       {"U+10FFFF", "\xf4\x8f\xbf\xbf", "\xf4\x8f\xbf\xbf"},
+      // The bidirectional controls, each range's ends escaped and the
+      // characters just outside them kept.
+      {"U+061B", "\xd8\x9b", "\xd8\x9b"},
+      {"U+061C ALM", "\xd8\x9c", "\\xd8\\x9c"},
+      {"U+061D", "\xd8\x9d", "\xd8\x9d"},
+      {"U+200D", "\xe2\x80\x8d", "\xe2\x80\x8d"},
+      {"U+200E LRM", "\xe2\x80\x8e", "\\xe2\\x80\\x8e"},
+      {"U+200F RLM", "\xe2\x80\x8f", "\\xe2\\x80\\x8f"},
+      {"U+2010", "\xe2\x80\x90", "\xe2\x80\x90"},
+      {"U+2029", "\xe2\x80\xa9", "\xe2\x80\xa9"},
+      {"U+202A LRE", "\xe2\x80\xaa", "\\xe2\\x80\\xaa"},
+      {"U+202C PDF", "\xe2\x80\xac", "\\xe2\\x80\\xac"},
+      {"U+202E RLO", "\xe2\x80\xae", "\\xe2\\x80\\xae"},
+      {"U+202F", "\xe2\x80\xaf", "\xe2\x80\xaf"},
+      {"U+2065", "\xe2\x81\xa5", "\xe2\x81\xa5"},
+      {"U+2066 LRI", "\xe2\x81\xa6", "\\xe2\\x81\\xa6"},
+      {"U+2069 PDI", "\xe2\x81\xa9", "\\xe2\\x81\\xa9"},
+      {"U+206A", "\xe2\x81\xaa", "\xe2\x81\xaa"},
+      {"an override in a name", "bidi\xe2\x80\xaeofn.exe", "bidi\\xe2\\x80\\xaeofn.exe"},
       // Bytes that are no UTF-8, each escaped; what follows is read afresh.
       {"raw 9B",
        "\x9b"
