@@ -80,6 +80,7 @@ class console_buffer_t : public std::streambuf {
   char bytes_[4096];
 };
 
+// NOLINTNEXTLINE(performance-no-int-to-ptr): the runtime hands out a HANDLE as an intptr_t
 HANDLE consoleOf(FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
 
 }  // namespace

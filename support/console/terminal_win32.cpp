@@ -13,7 +13,8 @@ bool isTerminal(FILE* file) {
   // and serial ports included; only a console is a terminal, as on POSIX.
   const int fd = _fileno(file);
   if (fd < 0 || _isatty(fd) == 0) return false;
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the runtime hands out a HANDLE as an intptr_t
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   DWORD mode = 0;
   return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
