@@ -94,12 +94,4 @@ discovery_t discover(std::string const& ext) {
   return lookup(ext, active);
 }
 
-std::string failureText(std::error_code const& failure) {
-  std::string text = failure.message();
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
 }  // namespace app

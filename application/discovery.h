@@ -20,8 +20,4 @@ struct discovery_t {
 // leaves that tie-break without a candidate.
 discovery_t discover(std::string const& ext);
 
-// The system's text for failure, as a message line ends it with its own ".":
-// without the line end and the period that Windows' messages close with.
-std::string failureText(std::error_code const& failure);
-
 }  // namespace app

@@ -16,6 +16,7 @@
 #include "discovery.h"
 #include "files/file_status.h"
 #include "files/files.h"
+#include "files/system_reason.h"
 #include "finish.h"
 #include "program.h"
 #include "reported_files.h"
@@ -58,7 +59,7 @@ void warnIfSeveral(const char* ext, app::discovery_t const& found) {
 // directory: it never looked, so "could not find" would not be true.
 bool listed(app::discovery_t const& found) {
   if (!found.failure) return true;
-  dvk::con::error("could not list the current working directory: " + app::failureText(found.failure) + ".");
+  dvk::con::error("could not list the current working directory: " + dvk::systemReason(found.failure) + ".");
   return false;
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -116,26 +115,6 @@ TEST_F(Discovery, UnreadableWorkingDirectoryIsAFailure) {
   EXPECT_EQ(found.failure, std::errc::permission_denied) << found.failure.message();
   EXPECT_EQ(found.name, "");
   EXPECT_EQ(found.count, 0u);
-}
-
-// A category whose words are the code's entry in a table, as a system may word them.
-const char* const wordings[] = {"Permission denied", "Access is denied.\r\n", "Path not found\n", "Odd. ", ""};
-
-struct worded_category_t : std::error_category {
-  const char* name() const noexcept override { return "worded"; }
-  std::string message(int code) const override { return wordings[code]; }
-};
-
-TEST(FailureText, WithoutTheLineEndAndThePeriodOfTheSystemsWords) {
-  worded_category_t const worded;
-  const char* const shown[] = {"Permission denied", "Access is denied", "Path not found", "Odd", ""};
-  for (int code = 0; code < 5; ++code) {
-    EXPECT_EQ(app::failureText(std::error_code(code, worded)), shown[code]) << wordings[code];
-  }
-  // The system's own words, whatever they are, end in a letter.
-  std::string const denied = app::failureText(std::make_error_code(std::errc::permission_denied));
-  ASSERT_FALSE(denied.empty());
-  EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(denied.back()))) << denied;
 }
 
 }  // namespace
