@@ -38,7 +38,7 @@ MINIMUM = {
         **at(XP, "AddVectoredExceptionHandler", "CloseHandle", "CreateDirectoryW", "CreateEventA",
              "CreateFileW", "CreateSemaphoreA", "DeleteCriticalSection", "DeleteFileW", "DeviceIoControl",
              "DuplicateHandle", "EnterCriticalSection", "ExitProcess", "FileTimeToSystemTime", "FindClose",
-             "FindNextFileW", "FlushFileBuffers", "FormatMessageA", "GetCommandLineW", "GetConsoleMode",
+             "FindNextFileW", "FlushFileBuffers", "FormatMessageA", "FormatMessageW", "GetCommandLineW", "GetConsoleMode",
              "GetConsoleScreenBufferInfo", "GetCurrentDirectoryW", "GetCurrentProcess", "GetCurrentProcessId",
              "GetCurrentThread", "GetCurrentThreadId", "GetFileAttributesExW", "GetFileAttributesW",
              "GetFileInformationByHandle", "GetFileSizeEx", "GetFileType", "GetFullPathNameW",
@@ -60,7 +60,7 @@ MINIMUM = {
         **at(X64, "RtlLookupFunctionEntry", "RtlUnwindEx", "RtlVirtualUnwind", "__C_specific_handler"),
         # FileAttributeTagInfo, FileNameInfo; FileBasicInfo, FileDispositionInfo,
         # FileAllocationInfo, FileRenameInfo: all Vista classes.
-        **at(VISTA, "AcquireSRWLockExclusive", "GetFileInformationByHandleEx", "GetFinalPathNameByHandleW",
+        **at(VISTA, "AcquireSRWLockExclusive", "CompareStringOrdinal", "GetFileInformationByHandleEx", "GetFinalPathNameByHandleW",
              "GetTickCount64", "GetVolumeInformationByHandleW", "OpenFileById", "ReOpenFile",
              "ReleaseSRWLockExclusive", "SetFileInformationByHandle"),
         # The listing asks for FindExInfoBasic and FIND_FIRST_EX_LARGE_FETCH,
@@ -80,6 +80,9 @@ MINIMUM = {
         "strcoll", "strerror", "strftime", "strlen", "strncmp", "strxfrm", "tolower", "toupper", "towlower",
         "towupper", "ungetc", "ungetwc", "vfprintf", "wcscoll", "wcsftime", "wcslen", "wcsxfrm"),
     "shell32.dll": at(XP, "CommandLineToArgvW"),
+    # The writer's rename within a held folder (FileRenameInformation with a
+    # root directory), which Windows 2000 has already.
+    "ntdll.dll": at(XP, "NtSetInformationFile"),
 }
 
 WINDOWS_CUI = 3
