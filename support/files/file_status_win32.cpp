@@ -8,7 +8,8 @@
 
 #include "files/file_status.h"
 #include "files/internal/identity_win32.h"
-#include "files/internal/os_handle.h"
+#include "files/internal/listed_open_win32.h"
+#include "files/internal/os_handle_win32.h"
 #include "files/native_path.h"
 
 namespace dvk {
@@ -22,15 +23,11 @@ bool absence(DWORD error) {
          error == ERROR_DIRECTORY;
 }
 
-HANDLE openForAttributes(std::filesystem::path const& native, DWORD flags) {
-  // Backup semantics opens a folder too.
-  return CreateFileW(native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
-}
+// No sharing mode of another process stands in the way of asking.
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-file_status_t failed() {
+file_status_t failed(DWORD error) {
   file_status_t status;
-  DWORD const error = GetLastError();
   if (!absence(error)) status.error = std::error_code(static_cast<int>(error), std::system_category());
   return status;
 }
@@ -41,7 +38,7 @@ file_status_t statusOf(HANDLE handle) {
   FILE_BASIC_INFO basic;
   if (GetFileInformationByHandle(handle, &info) == 0 ||
       GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) == 0) {
-    return failed();
+    return failed(GetLastError());
   }
   status.ok = true;
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -66,10 +63,28 @@ file_status_t fileStatus(std::string const& name, name_from_t from) {
   std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   if (!native) return file_status_t{};
   // As stat follows a link: what a reparse point (a symbolic link, a
-  // junction) leads to; one that leads nowhere is missing.
-  internal::owned_handle_t const opened(reinterpret_cast<internal::os_handle_t>(openForAttributes(*native, 0)));
-  if (!opened.valid()) return failed();
-  return statusOf(reinterpret_cast<HANDLE>(opened.get()));
+  // junction) leads to; one that leads nowhere is missing. A list's name is
+  // followed only to this machine.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  DWORD error = ERROR_SUCCESS;
+  if (from == name_from_t::list) {
+    internal::listed_open_t const listed =
+        internal::openListed(*native, FILE_READ_ATTRIBUTES, shareAll, FILE_FLAG_BACKUP_SEMANTICS);
+    if (listed.remote) {
+      file_status_t status;
+      status.remote = true;
+      return status;
+    }
+    handle = listed.handle;
+    error = listed.error;
+  } else {
+    handle = CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) error = GetLastError();
+  }
+  if (handle == INVALID_HANDLE_VALUE) return failed(error);
+  internal::owned_handle_t const opened(internal::fromHandle(handle));
+  return statusOf(handle);
 }
 
 }  // namespace dvk

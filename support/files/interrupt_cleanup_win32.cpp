@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "files/internal/interrupt_cleanup.h"
+#include "files/internal/os_handle_win32.h"
 
 namespace {
 
@@ -51,9 +52,7 @@ interrupts_held_t::~interrupts_held_t() {
   ReleaseSRWLockExclusive(&inFlightLock);
 }
 
-void recordTemporary(os_handle_t /*folder*/, const char* /*name*/, os_handle_t file) {
-  inFlight = reinterpret_cast<HANDLE>(file);
-}
+void recordTemporary(os_handle_t /*folder*/, const char* /*name*/, os_handle_t file) { inFlight = asHandle(file); }
 
 void forgetTemporary() { inFlight = INVALID_HANDLE_VALUE; }
 

@@ -1,10 +1,8 @@
 // Closing a handle on Windows.
-#include <windows.h>
-
-#include "files/internal/os_handle.h"
+#include "files/internal/os_handle_win32.h"
 
 namespace dvk::internal {
 
-bool closeHandle(os_handle_t handle) { return CloseHandle(reinterpret_cast<HANDLE>(handle)) != 0; }
+bool closeHandle(os_handle_t handle) { return CloseHandle(asHandle(handle)) != 0; }
 
 }  // namespace dvk::internal

@@ -8,25 +8,26 @@
 #include <optional>
 
 #include "files/internal/identity_win32.h"
+#include "files/internal/listed_open_win32.h"
+#include "files/internal/os_handle_win32.h"
 #include "files/native_path.h"
 #include "files/regular_file.h"
 
 namespace dvk {
 
-namespace {
-
-HANDLE asHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-
-}  // namespace
+using internal::asHandle;
 
 regular_file_t::regular_file_t(std::string const& name, name_from_t from) {
   std::optional<std::filesystem::path> const native = platform::systemPath(name, from);
   if (!native) return;
   // Without backup semantics a directory does not open; sharing everything
-  // keeps the file usable by others while it is read.
-  HANDLE const handle =
-      CreateFileW(native->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // keeps the file usable by others while it is read. A list's name is
+  // followed only to this machine.
+  DWORD const share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE const handle = from == name_from_t::list
+                            ? internal::openListed(*native, GENERIC_READ, share, FILE_FLAG_SEQUENTIAL_SCAN).handle
+                            : CreateFileW(native->c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return;
   // A console, a pipe or a serial port is no file on a disk.
   BY_HANDLE_FILE_INFORMATION info;
@@ -37,7 +38,7 @@ regular_file_t::regular_file_t(std::string const& name, name_from_t from) {
     CloseHandle(handle);
     return;
   }
-  handle_ = reinterpret_cast<intptr_t>(handle);
+  handle_ = internal::fromHandle(handle);
   size_ = internal::sizeOf(info);
   left_ = size_;
   id_ = internal::identityOf(info);

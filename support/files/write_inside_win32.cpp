@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "files/internal/identity_win32.h"
+#include "files/internal/os_handle_win32.h"
 #include "files/internal/write_inside_platform.h"
 #include "files/native_path.h"
 #include "files/path_rules.h"
@@ -38,9 +39,8 @@ constexpr std::size_t longestPath = 32768;
 // renames or removes a held folder.
 constexpr DWORD folderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
 
-HANDLE asHandle(os_handle_t handle) { return reinterpret_cast<HANDLE>(handle); }
+using internal::asHandle;
 HANDLE asHandle(owned_handle_t const& handle) { return asHandle(handle.get()); }
-os_handle_t fromHandle(HANDLE handle) { return reinterpret_cast<os_handle_t>(handle); }
 
 std::wstring wide(std::u16string const& text) { return std::wstring(text.begin(), text.end()); }
 

@@ -24,7 +24,8 @@ PAYLOAD = b"stored contents\n"
 # Big enough that writing it takes a good part of a second, so that a signal
 # sent once its temporary file shows up arrives in the middle of the write.
 LARGE = 256 << 20
-INTERRUPTS = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM)
+INTERRUPTS = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM, signal.SIGUSR1, signal.SIGALRM,
+              signal.SIGXCPU)
 
 
 def not_opened(name):
@@ -189,6 +190,12 @@ class Interrupts(ExtractCase):
 
     def test_sigquit(self):
         self.check_interrupted(signal.SIGQUIT)
+
+    def test_signals_of_timers_and_users(self):
+        # Any signal that would end the run removes the temporary first.
+        for number in (signal.SIGUSR1, signal.SIGALRM, signal.SIGXCPU):
+            with self.subTest(signal=number.name):
+                self.check_interrupted(number)
 
     def test_an_ignored_hangup_lets_the_write_finish(self):
         # As under nohup.

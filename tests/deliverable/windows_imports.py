@@ -40,7 +40,7 @@ MINIMUM = {
              "DuplicateHandle", "EnterCriticalSection", "ExitProcess", "FileTimeToSystemTime", "FindClose",
              "FindNextFileW", "FlushFileBuffers", "FormatMessageA", "FormatMessageW", "GetCommandLineW", "GetConsoleMode",
              "GetConsoleScreenBufferInfo", "GetCurrentDirectoryW", "GetCurrentProcess", "GetCurrentProcessId",
-             "GetCurrentThread", "GetCurrentThreadId", "GetFileAttributesExW", "GetFileAttributesW",
+             "GetCurrentThread", "GetCurrentThreadId", "GetDriveTypeW", "GetFileAttributesExW", "GetFileAttributesW",
              "GetFileInformationByHandle", "GetFileSizeEx", "GetFileType", "GetFullPathNameW",
              "GetHandleInformation", "GetLastError", "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress",
              "GetProcessAffinityMask", "GetProcessTimes", "GetStartupInfoA", "GetStdHandle",
