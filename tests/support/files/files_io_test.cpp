@@ -168,27 +168,6 @@ TEST_F(FilesIo, StatusFollowsSymbolicLinks) {
   EXPECT_FALSE(dvk::exists(at("dangling")));
 }
 
-TEST_F(FilesIo, DevicesExistAsNeitherFileNorDirectory) {
-  // Callers never open a name of this kind: reading or writing a device can block.
-#ifdef _WIN32
-  // Every name is spelt verbatim there, which reaches no device: "NUL" is a
-  // file like any other (see native_path_win32_test.cpp).
-  GTEST_SKIP() << "no name reaches a device on Windows";
-#endif
-  std::string const devices[] = {"/dev/null", "/dev/zero"};
-  for (std::string const& device : devices) {
-    SCOPED_TRACE(device);
-    dvk::file_status_t const status = dvk::fileStatus(device);
-    EXPECT_TRUE(status.ok);
-    EXPECT_EQ(status.kind, dvk::file_kind_t::other);
-  }
-  // Names that only begin like a device are ordinary names.
-  for (char const* name : {"nully", "com10", "console.sfv", "lpt10"}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(dvk::exists(at(name)));
-  }
-}
-
 TEST_F(FilesIo, StatusOfFileOver4GiB) {
   std::string const path = sparse("big.rar", 5 * GiB);
   dvk::file_status_t const status = dvk::fileStatus(path);

@@ -43,6 +43,21 @@ TEST(PathRules, StaysInside) {
   }
 }
 
+TEST(PathRules, HasHiddenPart) {
+  rule_case_t const cases[] = {
+      {".a", true},         {".bashrc", true},    {"sub/.git/config", true},
+      {"a\\.ssh\\x", true},  // "\" splits too
+      {"a/.b", true},       {"...", true},        {".", false},
+      {"./a", false},       {".\\bashrc", false},  // the file bashrc here
+      {"a/./b", false},     {"a.b", false},       {"a./b", false},
+      {"", false},
+  };
+  for (auto const& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(dvk::hasHiddenPart(c.name), c.expected);
+  }
+}
+
 TEST(PathRules, TwoSeparatorsFirst) {
   rule_case_t const cases[] = {
       {"\\\\host\\share\\x.rar", true},

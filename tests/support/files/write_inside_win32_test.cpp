@@ -225,4 +225,24 @@ TEST_F(WriteInsideWin32, AReplacedFileKeepsItsAttributesAndAReadOnlyFileStays) {
   EXPECT_EQ(entries(), (names_t{"hidden.nfo", "locked.nfo"}));
 }
 
+TEST_F(WriteInsideWin32, NoOneMovesTheTemporaryWhileItIsWritten) {
+  ASSERT_EQ(put("file.bin", "old").outcome, write_outcome_t::written);
+  // Another process would move it away and plant its own file at its name,
+  // for a rename by name to put that file in place.
+  bool ran = false;
+  DWORD moved = ERROR_SUCCESS;
+  dvk::internal::writeSeams().afterWrite = [&](std::string const& temporary) {
+    ran = true;
+    moved = MoveFileExW(verbatim(temporary).c_str(), verbatim("moved.bin").c_str(), 0) != 0 ? ERROR_SUCCESS
+                                                                                            : GetLastError();
+  };
+  dvk::write_result_t const written = put("file.bin", "new bytes");
+  EXPECT_TRUE(ran) << "the seam was not run";
+  EXPECT_NE(moved, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(written.outcome, write_outcome_t::written);
+  EXPECT_EQ(read("file.bin"), "new bytes");
+  EXPECT_EQ(written.file, idOf("file.bin"));
+  EXPECT_EQ(entries(), names_t{"file.bin"});
+}
+
 }  // namespace

@@ -118,14 +118,7 @@ TEST(ParseUnsigned, BothWidths) {
 TEST(ParseUnsigned, PublicFunctionUsesTheDeliverablesWidth) {
   EXPECT_EQ(dvk::parseUnsigned("ffffffff", 16), 4294967295);
   EXPECT_EQ(dvk::parseUnsigned("12g", 16), -1);
-  // 32 bits in the Linux deliverable, even when built for x86-64; 64 in the Windows one.
-#ifdef _WIN32
-  EXPECT_EQ(dvk::parseUnsigned("100000000", 16), 4294967296);
-  EXPECT_EQ(dvk::parseUnsigned("-1", 10), -1);
-#else
-  EXPECT_EQ(dvk::parseUnsigned("100000000", 16), 4294967295);
-  EXPECT_EQ(dvk::parseUnsigned("-1", 10), 4294967295);
-#endif
+  // The width itself: number_posix_test.cpp, number_win32_test.cpp.
 }
 
 }  // namespace
