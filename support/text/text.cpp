@@ -96,13 +96,6 @@ std::size_t digitsStart(std::string const& text, unsigned& base, bool& negative)
 }
 
 // The code point of the valid UTF-8 character of length bytes at text[pos].
-char32_t codePointAt(std::string const& text, std::size_t pos, std::size_t length) {
-  static constexpr unsigned char leadBits[] = {0x7F, 0x1F, 0x0F, 0x07};
-  char32_t value = static_cast<unsigned char>(text[pos]) & leadBits[length - 1];
-  for (std::size_t i = 1; i < length; ++i) value = value << 6 | (static_cast<unsigned char>(text[pos + i]) & 0x3Fu);
-  return value;
-}
-
 // Whether a terminal must not be given the character as it is. The control
 // characters: C0 (below 0x20), DEL and C1 (U+0080 to U+009F); a terminal acts
 // on a C1 control as on the ESC sequence it stands for (U+009B is CSI, U+009D
@@ -203,8 +196,9 @@ std::string escapeControlBytes(std::string const& text) {
   std::string shown;
   shown.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    std::size_t const length = internal::utf8CharacterLength(text, pos);
-    if (length != 0 && !mustEscape(codePointAt(text, pos, length))) {
+    char32_t point = 0;
+    std::size_t const length = internal::utf8Character(text, pos, point);
+    if (length != 0 && !mustEscape(point)) {
       shown.append(text, pos, length);
       pos += length;
       continue;

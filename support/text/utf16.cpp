@@ -11,37 +11,12 @@ namespace {
 
 constexpr char32_t replacementCharacter = 0xFFFD;
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0u) == 0x80u; }
-
-// The length of the sequence a lead byte starts, by its bit pattern; 0 for a
-// byte that starts none.
-std::size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80u) return 1;
-  if ((lead & 0xE0u) == 0xC0u) return 2;
-  if ((lead & 0xF0u) == 0xE0u) return 3;
-  if ((lead & 0xF8u) == 0xF0u) return 4;
-  return 0;
-}
-
-// Decodes the code point at text[pos]; false on any invalid sequence, which
-// leaves pos where it was.
+// Decodes the code point at text[pos] and moves pos past it; false on any
+// invalid sequence, which leaves pos where it was.
 bool decode(std::string_view text, std::size_t& pos, char32_t& point) {
-  auto const lead = static_cast<unsigned char>(text[pos]);
-  std::size_t const length = sequenceLength(lead);
-  if (length == 0 || text.size() - pos < length) return false;
-  // By length: the lead byte's value bits, and the smallest value the length
-  // may carry (below it the form is overlong).
-  static constexpr unsigned char leadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  static constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  point = lead & leadBits[length];
-  for (std::size_t i = 1; i < length; ++i) {
-    auto const byte = static_cast<unsigned char>(text[pos + i]);
-    if (!isContinuation(byte)) return false;
-    point = (point << 6) | (byte & 0x3Fu);
-  }
-  if (point < smallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+  std::size_t const length = internal::utf8Character(text, pos, point);
   pos += length;
-  return true;
+  return length != 0;
 }
 
 void appendUtf16(std::u16string& out, char32_t point) {
@@ -73,17 +48,6 @@ void append(std::string& out, char32_t point) {
 }
 
 }  // namespace
-
-namespace internal {
-
-std::size_t utf8CharacterLength(std::string_view text, std::size_t pos) {
-  if (pos >= text.size()) return 0;
-  std::size_t end = pos;
-  char32_t point = 0;
-  return decode(text, end, point) ? end - pos : 0;
-}
-
-}  // namespace internal
 
 std::optional<std::u16string> utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
@@ -118,8 +82,8 @@ std::size_t completeUtf8Length(std::string_view utf8) {
   std::size_t const size = utf8.size();
   for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
     auto const byte = static_cast<unsigned char>(utf8[size - back]);
-    if (isContinuation(byte)) continue;
-    return sequenceLength(byte) > back ? size - back : size;
+    if (internal::isUtf8Continuation(byte)) continue;
+    return internal::utf8SequenceLength(byte) > back ? size - back : size;
   }
   return size;
 }
