@@ -72,11 +72,8 @@ disk_crc_t diskCrc(std::string const& name, dvk::file_status_t const& status) {
   return asDiskCrc(sum, file);
 }
 
-void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written) {
-  // The stamp the file has now that it is in place (a rename changes it).
-  dvk::file_status_t const status = dvk::fileStatus(name);
-  if (!status.ok || status.id != written) return;
-  crcCache[written].sum = summed_t{crc, true, status.size, status.stamp};
+void cacheWritten(uint32_t crc, dvk::write_result_t const& written) {
+  crcCache[written.file].sum = summed_t{crc, true, written.size, written.stamp};
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 
 #include "files/file_id.h"
 #include "files/file_status.h"
+#include "files/write_inside.h"
 #include "known_files.h"
 
 namespace app {
@@ -30,10 +31,10 @@ struct disk_crc_t {
 // cache while it is unchanged.
 disk_crc_t diskCrc(std::string const& name, dvk::file_status_t const& status);
 
-// After -x wrote name, whose file is now written: later tests of that file
-// find crc, the CRC-32 of the bytes written, as long as it stays as it is
-// now.
-void cacheWritten(std::string const& name, uint32_t crc, dvk::file_id_t const& written);
+// After -x wrote a file (written: its identity, size and stamp as the write
+// left it): later tests of that file find crc, the CRC-32 of the bytes
+// written, as long as it stays as it is now.
+void cacheWritten(uint32_t crc, dvk::write_result_t const& written);
 
 // The read size of diskCrc and the size of the one buffer it reuses for every
 // file: big enough that the per-read cost vanishes, small enough that the CRC

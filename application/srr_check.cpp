@@ -99,10 +99,10 @@ std::string keptReason(dvk::file_id_t const& file) {
 // The file the payload was written into as the stored name; empty, after the
 // messages (reportFailure's lines for a failed open or write), when it must
 // not be or could not be.
-std::optional<dvk::file_id_t> extract(stored_t const& stored,
-                                      void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
+std::optional<dvk::write_result_t> extract(stored_t const& stored,
+                                           void (*reportFailure)(dvk::write_outcome_t, std::string const&)) {
   dvk::write_result_t const written = dvk::writeInside(stored.name, stored.payload, stored.payloadSize, keepReported);
-  if (written.outcome == dvk::write_outcome_t::written) return written.file;
+  if (written.outcome == dvk::write_outcome_t::written) return written;
   if (written.outcome == dvk::write_outcome_t::keptFile) {
     dvk::con::error("'" + stored.name + "' was not written: " + keptReason(written.file));
   } else if (const char* reason = refusalReason(written.outcome)) {
@@ -115,9 +115,9 @@ std::optional<dvk::file_id_t> extract(stored_t const& stored,
 
 // After a write: the file is one this run reported on, and later blocks and
 // checks of the name compare against the bytes now on disk.
-void recordWritten(stored_t const& stored, uint32_t payloadCrc, dvk::file_id_t const& file) {
-  recordReported(file, reported_as_t::written, stored.name);
-  cacheWritten(stored.name, payloadCrc, file);
+void recordWritten(stored_t const& stored, uint32_t payloadCrc, dvk::write_result_t const& written) {
+  recordReported(written.file, reported_as_t::written, stored.name);
+  cacheWritten(payloadCrc, written);
 }
 
 // The CRC-32 of a stored file's payload: what a file written from it holds.
@@ -136,7 +136,8 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   named_file_t const named = findNamed(name);
   switch (named.found) {
     case found_t::absent: {
-      std::optional<dvk::file_id_t> const written = writable ? extract(stored, reportMissingFailure) : std::nullopt;
+      std::optional<dvk::write_result_t> const written =
+          writable ? extract(stored, reportMissingFailure) : std::nullopt;
       if (written) {
         recordWritten(stored, payloadCrc(stored, tables), *written);
         printNameLine(markerWritten, name);
@@ -170,9 +171,9 @@ void testStored(stored_t const& stored, dvk::crc32_tables_t const& tables, resul
   }
 
   // Only a regular file is replaced: opening a FIFO for writing would hang.
-  std::optional<dvk::file_id_t> const written = writable && named.status.kind == dvk::file_kind_t::regular
-                                                    ? extract(stored, reportExistingFailure)
-                                                    : std::nullopt;
+  std::optional<dvk::write_result_t> const written = writable && named.status.kind == dvk::file_kind_t::regular
+                                                         ? extract(stored, reportExistingFailure)
+                                                         : std::nullopt;
   if (written) {
     recordWritten(stored, payloadSum ? *payloadSum : payloadCrc(stored, tables), *written);
     // The line keeps the CRC-32 from before the rewrite.
@@ -202,6 +203,8 @@ result_t checkSrr(dvk::file_t const& srr) {
   printVerifyLine(srr.name);
 
   // Each block is tested before the next is read, so output follows block order.
+  std::optional<dvk::write_batch_t> writes;
+  if (optExtract.isSet()) writes.emplace();
   srr_reader_t reader;
   reader.data = srr.data.data();
   reader.size = srr.data.size();

@@ -31,7 +31,7 @@ static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_alw
                   std::atomic<const char*>::is_always_lock_free,
               "a signal handler may touch only lock-free atomics");
 
-// The dispositions before recordTemporary, by signal number, and which of
+// The dispositions before the first watch, by signal number, and which of
 // them it replaced.
 struct sigaction previous[NSIG];
 bool caught[NSIG];
@@ -40,6 +40,7 @@ bool sizeLimitIgnored = false;
 
 int holds = 0;
 sigset_t heldFrom;
+int watches = 0;
 
 sigset_t endingSet() {
   sigset_t set;
@@ -80,9 +81,10 @@ interrupts_held_t::~interrupts_held_t() {
   ::pthread_sigmask(SIG_SETMASK, &heldFrom, nullptr);
 }
 
-void recordTemporary(os_handle_t folder, const char* name, os_handle_t /*file*/) {
-  recordedFolder.store(static_cast<int>(folder));
-  recordedName.store(name);
+void watchInterrupts() {
+  if (watches++ > 0) return;
+  // Held while the dispositions change, so that no handler runs half-set.
+  interrupts_held_t const held;
   struct sigaction handler {};
   handler.sa_handler = onEndingSignal;
   // One at a time: a second signal waits until the first is handled.
@@ -96,6 +98,21 @@ void recordTemporary(os_handle_t folder, const char* name, os_handle_t /*file*/)
       caught[number] = false;
     }
   }
+}
+
+void unwatchInterrupts() {
+  if (--watches > 0) return;
+  interrupts_held_t const held;
+  for (int const number : ending) {
+    if (caught[number]) ::sigaction(number, &previous[number], nullptr);
+    caught[number] = false;
+  }
+}
+
+void recordTemporary(os_handle_t folder, const char* name, os_handle_t /*file*/) {
+  watchInterrupts();
+  recordedFolder.store(static_cast<int>(folder));
+  recordedName.store(name);
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sizeLimitIgnored = ::sigaction(SIGXFSZ, &ignore, &previousSizeLimit) == 0;
@@ -104,13 +121,10 @@ void recordTemporary(os_handle_t folder, const char* name, os_handle_t /*file*/)
 
 void forgetTemporary() {
   armed.store(false);
-  for (int const number : ending) {
-    if (caught[number]) ::sigaction(number, &previous[number], nullptr);
-    caught[number] = false;
-  }
   if (sizeLimitIgnored) ::sigaction(SIGXFSZ, &previousSizeLimit, nullptr);
   sizeLimitIgnored = false;
   recordedName.store(nullptr);
+  unwatchInterrupts();
 }
 
 }  // namespace dvk::internal

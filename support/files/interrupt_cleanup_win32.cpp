@@ -52,6 +52,10 @@ interrupts_held_t::~interrupts_held_t() {
   ReleaseSRWLockExclusive(&inFlightLock);
 }
 
+void watchInterrupts() {}
+
+void unwatchInterrupts() {}
+
 void recordTemporary(os_handle_t /*folder*/, const char* /*name*/, os_handle_t file) { inFlight = asHandle(file); }
 
 void forgetTemporary() { inFlight = INVALID_HANDLE_VALUE; }

@@ -29,7 +29,12 @@ using internal::folder_t;
 // Enough for two runs that start together and a few strays of older ones.
 constexpr int createAttempts = 16;
 
-write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}}; }
+write_result_t outcome(write_outcome_t what) { return write_result_t{what, file_id_t{}, 0, {}}; }
+
+// The name now holds the file facts tell of.
+write_result_t written(file_facts_t const& facts) {
+  return write_result_t{write_outcome_t::written, facts.id, facts.size, facts.stamp};
+}
 
 bool writeAll(internal::os_handle_t file, const uint8_t* bytes, std::size_t size) {
   uint64_t offset = 0;
@@ -154,10 +159,12 @@ write_result_t rewriteInPlace(folder_t const& folder, std::string const& last, f
   if (!facts.replaceable || facts.links != 1 || facts.id != probed.id) return outcome(write_outcome_t::openFailed);
   if (!reserve(file.get(), facts.size, size)) return outcome(write_outcome_t::writeFailed);
   internal::interrupts_held_t const held;
-  if (!writeAll(file.get(), bytes, size) || !internal::setEnd(file.get(), size) || !closeWritten(file)) {
+  file_facts_t after;
+  if (!writeAll(file.get(), bytes, size) || !internal::setEnd(file.get(), size) ||
+      !internal::identify(file.get(), after) || !closeWritten(file)) {
     return outcome(write_outcome_t::writeFailed);
   }
-  return write_result_t{write_outcome_t::written, facts.id};
+  return written(after);
 }
 
 // The file at last in folder before anything is written: none (absent), or
@@ -199,7 +206,7 @@ write_result_t writeInFolder(folder_t const& folder, std::string const& last, co
   file_facts_t existing;
   write_outcome_t const refused = probe(folder, last, exists, probed, existing);
   if (refused != write_outcome_t::written) return outcome(refused);
-  if (exists && keep && keep(existing.id)) return write_result_t{write_outcome_t::keptFile, existing.id};
+  if (exists && keep && keep(existing.id)) return write_result_t{write_outcome_t::keptFile, existing.id, 0, {}};
   if (exists && internal::writeSeams().afterProbe) internal::writeSeams().afterProbe();
 
   temporary_t temporary(folder);
@@ -216,10 +223,12 @@ write_result_t writeInFolder(folder_t const& folder, std::string const& last, co
   probed.reset();
   // Where the temporary is moved by its name, something else may bear that
   // name by now: the name must end up holding the very file written.
-  if (!temporary.moveOver(last) || !internal::entryIs(folder, last, fresh.id)) {
+  file_facts_t placed;
+  if (!temporary.moveOver(last) || internal::lookAt(folder, last, placed) != internal::entry_t::present ||
+      placed.id != fresh.id) {
     return outcome(write_outcome_t::writeFailed);
   }
-  return write_result_t{write_outcome_t::written, fresh.id};
+  return written(placed);
 }
 
 }  // namespace
@@ -248,5 +257,9 @@ write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::s
   }
   return writeInFolder(folders.back(), name.substr(begin), bytes, size, keep);
 }
+
+write_batch_t::write_batch_t() { internal::watchInterrupts(); }
+
+write_batch_t::~write_batch_t() { internal::unwatchInterrupts(); }
 
 }  // namespace dvk

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "files/file_id.h"
+#include "files/file_status.h"
 
 namespace dvk {
 
@@ -37,6 +38,9 @@ struct write_result_t {
   // written: the file that now bears the name; keptFile: the existing file
   // that keep() refused to have replaced. Unset otherwise.
   file_id_t file;
+  // written: that file's size and stamp as the write left it.
+  uint64_t size = 0;
+  file_stamp_t stamp;
 };
 
 // Asked with the identity of the file that the name reaches, before anything
@@ -68,5 +72,19 @@ using keep_file_t = std::function<bool(file_id_t const&)>;
 // no open handle behind.
 write_result_t writeInside(std::string const& name, const uint8_t* bytes, std::size_t size,
                            keep_file_t const& keep = {});
+
+// While one lives, the cleanup of writeInside's temporary files on a signal
+// stays installed from one write to the next, so that many writes in a row
+// (the blocks of one .srr) change the signals' dispositions once instead of
+// at every write; they are given back as they were when the last one goes.
+// Without one, each write installs and gives back its own. A signal that
+// comes between two writes acts as it would have.
+class write_batch_t {
+ public:
+  write_batch_t();
+  ~write_batch_t();
+  write_batch_t(write_batch_t const&) = delete;
+  write_batch_t& operator=(write_batch_t const&) = delete;
+};
 
 }  // namespace dvk

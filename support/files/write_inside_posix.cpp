@@ -33,6 +33,7 @@ file_facts_t factsOf(struct stat const& info) {
   file_facts_t facts;
   facts.id = identityOf(info);
   facts.size = static_cast<uint64_t>(info.st_size);
+  facts.stamp = stampOf(info);
   facts.links = static_cast<uint64_t>(info.st_nlink);
   facts.replaceable = S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0;
   facts.permissions = static_cast<uint32_t>(info.st_mode);
@@ -55,8 +56,10 @@ write_outcome_t holdFolder(int parent, const char* part, folder_t& folder) {
 std::optional<write_outcome_t> refusedByPlatform(std::string const& /*name*/) { return std::nullopt; }
 
 write_outcome_t openCurrentFolder(folder_t& folder) {
-  return holdFolder(AT_FDCWD, ".", folder) == write_outcome_t::written ? write_outcome_t::written
-                                                                       : write_outcome_t::openFailed;
+  // The process holds its current directory already: it stays the same
+  // folder whatever is renamed meanwhile.
+  folder.handle.reset(AT_FDCWD);
+  return write_outcome_t::written;
 }
 
 write_outcome_t openFolder(folder_t const& parent, std::string const& part, folder_t& folder) {
@@ -92,7 +95,8 @@ bool identify(os_handle_t file, file_facts_t& facts) {
 
 bool folderIsPrivate(folder_t const& folder) {
   struct stat info {};
-  if (::fstat(fd(folder.handle), &info) != 0) return false;
+  // An empty path: the folder itself, the current directory for AT_FDCWD.
+  if (::fstatat(fd(folder.handle), "", &info, AT_EMPTY_PATH) != 0) return false;
   bool const ownOrRoot = info.st_uid == ::geteuid() || info.st_uid == 0;
   return ownOrRoot && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
@@ -121,11 +125,6 @@ void removeTemporary(folder_t const& folder, temporary_file_t const& temporary) 
 
 bool renameTemporary(folder_t const& folder, temporary_file_t const& temporary, std::string const& last) {
   return ::renameat(fd(folder.handle), temporary.leaf.c_str(), fd(folder.handle), last.c_str()) == 0;
-}
-
-bool entryIs(folder_t const& folder, std::string const& last, file_id_t const& id) {
-  struct stat info {};
-  return ::fstatat(fd(folder.handle), last.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && identityOf(info) == id;
 }
 
 bool takeOver(os_handle_t file, file_facts_t const& fresh, file_facts_t const& old) {

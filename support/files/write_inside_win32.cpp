@@ -218,10 +218,15 @@ write_outcome_t openExisting(folder_t const& folder, std::string const& last, op
 
 bool identify(os_handle_t file, file_facts_t& facts) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileInformationByHandle(asHandle(file), &info) == 0) return false;
+  FILE_BASIC_INFO basic;
+  if (GetFileInformationByHandle(asHandle(file), &info) == 0 ||
+      GetFileInformationByHandleEx(asHandle(file), FileBasicInfo, &basic, sizeof basic) == 0) {
+    return false;
+  }
   facts = file_facts_t{};
   facts.id = identityOf(info);
   facts.size = sizeOf(info);
+  facts.stamp = stampOf(basic);
   facts.links = info.nNumberOfLinks;
   // A console, a pipe or a serial port is no file on a disk.
   facts.replaceable = GetFileType(asHandle(file)) == FILE_TYPE_DISK &&
@@ -290,11 +295,6 @@ bool renameTemporary(folder_t const& folder, temporary_file_t const& temporary, 
   IO_STATUS_BLOCK done{};
   return NtSetInformationFile(asHandle(temporary.keeper), &done, info,
                               static_cast<ULONG>(buffer.size() * sizeof(DWORD)), FileRenameInformation) >= 0;
-}
-
-bool entryIs(folder_t const& folder, std::string const& last, file_id_t const& id) {
-  file_facts_t facts;
-  return lookAt(folder, last, facts) == entry_t::present && facts.id == id;
 }
 
 bool takeOver(os_handle_t file, file_facts_t const& /*fresh*/, file_facts_t const& old) {

@@ -56,7 +56,9 @@ TEST_F(DiskCrc, FifoSwappedInAfterTheStatusQueryIsNotRead) {
 
 TEST_F(DiskCrc, AFifoAtANameThatHeldASumIsNotTakenForTheFile) {
   write("name", {'x'});
-  app::cacheWritten("name", 0x12345678u, dvk::fileStatus("name").id);
+  dvk::file_status_t const status = dvk::fileStatus("name");
+  app::cacheWritten(0x12345678u,
+                    dvk::write_result_t{dvk::write_outcome_t::written, status.id, status.size, status.stamp});
   fs::remove("name");
   ASSERT_EQ(::mkfifo("name", 0600), 0);
   app::disk_crc_t const sum = diskCrcOf("name");

@@ -45,7 +45,10 @@ TEST_F(DiskCrc, ChunkBoundariesGiveTheWholeDataCrc) {
 // would give.
 constexpr uint32_t planted = 0x12345678u;
 
-void plant(std::string const& name) { app::cacheWritten(name, planted, dvk::fileStatus(name).id); }
+void plant(std::string const& name) {
+  dvk::file_status_t const status = dvk::fileStatus(name);
+  app::cacheWritten(planted, dvk::write_result_t{dvk::write_outcome_t::written, status.id, status.size, status.stamp});
+}
 
 TEST_F(DiskCrc, AFileIsReadOnceWhateverNameReachesIt) {
   fs::create_directory("sub");

@@ -24,6 +24,14 @@ class interrupts_held_t {
   interrupts_held_t& operator=(interrupts_held_t const&) = delete;
 };
 
+// While watched, the cleanup stays installed from one recorded file to the
+// next: on POSIX the handlers of the signals, installed and given back once
+// rather than at every write; watches nest, and recordTemporary watches
+// until forgetTemporary. On Windows the console handler is installed once
+// for the process anyway.
+void watchInterrupts();
+void unwatchInterrupts();
+
 // Records the temporary file for an interrupt to remove: on POSIX the entry
 // name of the folder folder (a descriptor, or AT_FDCWD), on Windows the file
 // itself through file, a handle that may delete it. Call it with interrupts
@@ -36,7 +44,7 @@ void recordTemporary(os_handle_t folder, const char* name, os_handle_t file);
 
 // Forgets the recorded file (it was renamed into place or removed) and, on
 // POSIX, gives the signals back the dispositions they had before
-// recordTemporary. Call it with interrupts held.
+// recordTemporary, unless they stay watched. Call it with interrupts held.
 void forgetTemporary();
 
 }  // namespace dvk::internal

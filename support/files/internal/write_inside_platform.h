@@ -11,6 +11,7 @@
 #include <string>
 
 #include "files/file_id.h"
+#include "files/file_status.h"
 #include "files/internal/os_handle.h"
 #include "files/write_inside.h"
 
@@ -30,6 +31,7 @@ struct folder_t {
 struct file_facts_t {
   file_id_t id;
   uint64_t size = 0;
+  file_stamp_t stamp;
   uint64_t links = 0;
   // A regular file that someone may write: POSIX, a write bit for anyone
   // (a file that nobody may write is kept even by root, who could);
@@ -117,9 +119,6 @@ void removeTemporary(folder_t const& folder, temporary_file_t const& temporary);
 // link or a FIFO swapped in is replaced, never written through). Windows
 // moves the file it holds; POSIX moves what bears its name.
 bool renameTemporary(folder_t const& folder, temporary_file_t const& temporary, std::string const& last);
-
-// True when the entry last of folder is the file id.
-bool entryIs(folder_t const& folder, std::string const& last, file_id_t const& id);
 
 // Gives the fresh file (facts fresh) what it takes over from the file old
 // that it replaces: POSIX the owner and group where this process may give

@@ -23,6 +23,8 @@ using dvk::internal::forgetTemporary;
 using dvk::internal::interrupts_held_t;
 using dvk::internal::noHandle;
 using dvk::internal::recordTemporary;
+using dvk::internal::unwatchInterrupts;
+using dvk::internal::watchInterrupts;
 
 int const ending[] = {SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU,
                       SIGVTALRM, SIGPROF, SIGPIPE, SIGIO,   SIGPWR,  SIGSYS,  SIGTRAP, SIGSTKFLT};
@@ -212,6 +214,37 @@ TEST_F(InterruptCleanupDeathTest, OnceRemovedTheNameIsNoLongerTheWritersToRemove
   EXPECT_EQ(handled, SIGINT);
   EXPECT_TRUE(left());
   forget();
+}
+
+TEST_F(InterruptCleanupDeathTest, ASignalBetweenWatchedWritesActsAsBeforeAndRemovesNothing) {
+  // The handlers stay from one write to the next; between them the name
+  // holds a file renamed into place.
+  EXPECT_EXIT(
+      {
+        asAFreshProgram();
+        watchInterrupts();
+        record(dir_, "temporary");
+        forget();
+        ::raise(SIGTERM);
+        std::_Exit(0);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_TRUE(left());
+}
+
+TEST_F(InterruptCleanupDeathTest, WatchedWritesGiveTheDispositionsBackWhenTheLastWatchGoes) {
+  disposition_t const term(SIGTERM, noteSignal);
+  watchInterrupts();
+  watchInterrupts();
+  record(dir_, "temporary");
+  forget();
+  struct sigaction now {};
+  ::sigaction(SIGTERM, nullptr, &now);
+  EXPECT_NE(now.sa_handler, &noteSignal);  // still watched
+  unwatchInterrupts();
+  unwatchInterrupts();
+  ::sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, &noteSignal);
 }
 
 }  // namespace
