@@ -6,7 +6,6 @@
 #include <iostream>
 #include <new>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -125,7 +124,6 @@ std::optional<app::result_t> checkWithinMemory(app::result_t (*check)(dvk::file_
   try {
     return check(file);
   } catch (std::bad_alloc const&) {
-  } catch (std::length_error const&) {
   }
   // The cache may be what filled the memory, and the run ends here.
   app::crcCache.clear();
@@ -196,7 +194,6 @@ int run(dvk::con::Console& /*console*/) {
   try {
     return runChecks();
   } catch (std::bad_alloc const&) {
-  } catch (std::length_error const&) {
   }
   dvk::con::error([] { std::cerr << "not enough memory."; });
   return 1;
