@@ -119,7 +119,7 @@ bool liesIn(folder_t const& /*folder*/, temporary_file_t const& /*temporary*/) {
 
 os_handle_t removalHandle(temporary_file_t const& /*temporary*/) { return noHandle; }
 
-void removeTemporary(folder_t const& folder, temporary_file_t const& temporary) {
+void removeTemporary(folder_t const& folder, temporary_file_t& temporary) {
   ::unlinkat(fd(folder.handle), temporary.leaf.c_str(), 0);
 }
 

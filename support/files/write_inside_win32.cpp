@@ -35,6 +35,13 @@ constexpr DWORD keptAttributes =
     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 // The longest path Windows takes at all, with its zero.
 constexpr std::size_t longestPath = 32768;
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// What the native calls answer (ntstatus.h, which <windows.h> does not take).
+constexpr NTSTATUS nameTaken = static_cast<NTSTATUS>(0xC0000035);       // STATUS_OBJECT_NAME_COLLISION
+constexpr NTSTATUS accessDenied = static_cast<NTSTATUS>(0xC0000022);    // STATUS_ACCESS_DENIED
+constexpr NTSTATUS readOnlyMedium = static_cast<NTSTATUS>(0xC00000A2);  // STATUS_MEDIA_WRITE_PROTECTED
+// Enough for a folder renamed back and forth a few times meanwhile.
+constexpr int removalAttempts = 4;
 // Listing access, so that the sharing counts: without deleting shared, no one
 // renames or removes a held folder.
 constexpr DWORD folderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
@@ -145,6 +152,23 @@ write_outcome_t holdFolder(HANDLE opened, folder_t& folder) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? write_outcome_t::written : write_outcome_t::openFailed;
 }
 
+// Opens (FILE_OPEN) or creates (FILE_CREATE) the entry leaf of the held
+// folder relative to its handle, never through a reparse point: the native
+// call, since Win32 opens nothing relative to a folder.
+NTSTATUS openInFolder(folder_t const& folder, std::u16string const& leaf, ACCESS_MASK access, ULONG share,
+                      ULONG disposition, HANDLE& opened) {
+  std::u16string name = leaf;
+  UNICODE_STRING spelt{};
+  spelt.Buffer = reinterpret_cast<PWSTR>(name.data());
+  spelt.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  spelt.MaximumLength = spelt.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &spelt, OBJ_CASE_INSENSITIVE, asHandle(folder.handle), nullptr);
+  IO_STATUS_BLOCK done{};
+  return NtCreateFile(&opened, access, &attributes, &done, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+                      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+}
+
 }  // namespace
 
 std::optional<write_outcome_t> refusedByPlatform(std::string const& name) {
@@ -238,17 +262,16 @@ bool identify(os_handle_t file, file_facts_t& facts) {
 bool folderIsPrivate(folder_t const& /*folder*/) { return true; }
 
 created_t createTemporary(folder_t const& folder, temporary_file_t& temporary, bool /*replacing*/) {
-  std::optional<std::wstring> const path = entryPath(folder, temporary.leaf);
-  if (!path) return created_t::failed;
-  // Shared with no one: no other process opens, moves or removes it while it
-  // is this writer's. DELETE, so that it is moved and removed by handle.
-  HANDLE const created = CreateFileW(path->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (created == INVALID_HANDLE_VALUE) {
-    DWORD const error = GetLastError();
-    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return created_t::taken;
-    return error == ERROR_ACCESS_DENIED ? created_t::denied : created_t::failed;
-  }
+  std::optional<std::u16string> const leaf = utf8ToUtf16(temporary.leaf);
+  if (!leaf) return created_t::failed;
+  // Relative to the held folder, wherever a path to it leads now. Shared
+  // with no one: no other process opens, moves or removes it while it is
+  // this writer's. DELETE, so that it is moved and removed by handle.
+  HANDLE created = INVALID_HANDLE_VALUE;
+  NTSTATUS const status = openInFolder(folder, *leaf, GENERIC_WRITE | DELETE | SYNCHRONIZE, 0, FILE_CREATE, created);
+  if (status == nameTaken) return created_t::taken;
+  if (status == accessDenied || status == readOnlyMedium) return created_t::denied;
+  if (status < 0) return created_t::failed;
   temporary.file.reset(fromHandle(created));
   // The same file, for moving and removing it once the writing handle is
   // closed.
@@ -272,10 +295,27 @@ bool liesIn(folder_t const& folder, temporary_file_t const& temporary) {
 
 os_handle_t removalHandle(temporary_file_t const& temporary) { return temporary.keeper.get(); }
 
-void removeTemporary(folder_t const& /*folder*/, temporary_file_t const& temporary) {
+void removeTemporary(folder_t const& folder, temporary_file_t& temporary) {
+  file_facts_t facts;
+  bool const known = identify(temporary.keeper.get(), facts);
   // Gone when the last handle to it closes.
   FILE_DISPOSITION_INFO remove{TRUE};
   SetFileInformationByHandle(asHandle(temporary.keeper), FileDispositionInfo, &remove, sizeof remove);
+  temporary.keeper.reset();
+  // wine removes a file so marked by the path it was made by, which a folder
+  // renamed meanwhile by another process (wine's own sharing rules bind wine's
+  // processes alone) sends elsewhere: what still bears its name in the held
+  // folder and is this very file goes again.
+  std::optional<std::u16string> const leaf = utf8ToUtf16(temporary.leaf);
+  for (int attempt = 0; known && leaf && attempt < removalAttempts; ++attempt) {
+    HANDLE left = INVALID_HANDLE_VALUE;
+    if (openInFolder(folder, *leaf, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, shareAll, FILE_OPEN, left) < 0) return;
+    file_facts_t now;
+    bool const same = identify(fromHandle(left), now) && now.id == facts.id;
+    if (same) SetFileInformationByHandle(left, FileDispositionInfo, &remove, sizeof remove);
+    CloseHandle(left);
+    if (!same) return;
+  }
 }
 
 bool renameTemporary(folder_t const& folder, temporary_file_t const& temporary, std::string const& last) {

@@ -80,9 +80,10 @@ MINIMUM = {
         "strcoll", "strerror", "strftime", "strlen", "strncmp", "strxfrm", "tolower", "toupper", "towlower",
         "towupper", "ungetc", "ungetwc", "vfprintf", "wcscoll", "wcsftime", "wcslen", "wcsxfrm"),
     "shell32.dll": at(XP, "CommandLineToArgvW"),
-    # The writer's rename within a held folder (FileRenameInformation with a
-    # root directory), which Windows 2000 has already.
-    "ntdll.dll": at(XP, "NtSetInformationFile"),
+    # The writer's entries relative to a held folder (a root directory in the
+    # object attributes and in FileRenameInformation), which Windows 2000 has
+    # already.
+    "ntdll.dll": at(XP, "NtCreateFile", "NtSetInformationFile"),
 }
 
 WINDOWS_CUI = 3

@@ -113,7 +113,7 @@ os_handle_t removalHandle(temporary_file_t const& temporary);
 
 // Removes the temporary: POSIX by its name in the held folder; Windows by
 // handle, wherever it lies now.
-void removeTemporary(folder_t const& folder, temporary_file_t const& temporary);
+void removeTemporary(folder_t const& folder, temporary_file_t& temporary);
 
 // Moves the temporary over the entry last of folder, whatever it is now (a
 // link or a FIFO swapped in is replaced, never written through). Windows
