@@ -77,9 +77,10 @@ def _command(args):
     return ["tarvok"] + args, PROGRAM
 
 
-def _execute(args, cwd, timeout, env=None, user=None, preexec=None):
+def _execute(args, cwd, timeout, env=None, user=None, preexec=None, group=None, groups=()):
     argv, executable = _command(args)
-    identity = {} if user is None else {"user": user, "group": user, "extra_groups": []}
+    identity = {} if user is None else {"user": user, "group": user if group is None else group,
+                                        "extra_groups": list(groups)}
     done = subprocess.run(argv, executable=executable, cwd=str(cwd),
                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=timeout, env=env,
@@ -181,15 +182,18 @@ class CliCase(unittest.TestCase):
         path.write_bytes(as_bytes(data))
         return path
 
-    def tarvok(self, *args, cwd=None, timeout=120, env=None, user=None, preexec=None) -> Run:
+    def tarvok(self, *args, cwd=None, timeout=120, env=None, user=None, preexec=None, group=None,
+               groups=()) -> Run:
         """Runs the program with args in cwd (default self.dir); a hang fails the test.
 
-        user: a numeric user and group id to run as (only possible as root).
+        user: a numeric user id to run as (only possible as root), with group
+        as its group (the same number by default) and groups as its only
+        supplementary groups (none by default).
         preexec: called in the child before the program starts, e.g. to set limits.
         """
         try:
             return _execute(args, self.dir if cwd is None else cwd, timeout, env, user,
-                            preexec)
+                            preexec, group, groups)
         except subprocess.TimeoutExpired:
             self.fail("tarvok %r did not end within %s seconds" % (args, timeout))
 

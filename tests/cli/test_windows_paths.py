@@ -1,0 +1,129 @@
+"""End-to-end tests of the Windows deliverable's paths under wine: a verbatim
+("\\\\?\\") path on the command line, and -x past a link to a folder, standing
+or swapped in while the run writes."""
+
+import ctypes
+import os
+import threading
+import time
+import unittest
+
+import harness
+import srr_writer as w
+from harness import CliCase, as_bytes, sfv
+from test_srr import error, failed, line, passed
+
+windows_only = unittest.skipUnless(harness.WINDOWS, "Windows paths, under wine")
+
+PAYLOAD = b"stored contents\n"
+OLD = b"old bytes\n"
+RACE_BLOCKS = 600
+# How long the swapping may go on; the run itself must end well before.
+RACE_SECONDS = 60
+
+
+def windows_path(path):
+    """The path wine gives a Unix path: its drive Z: is /."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def through_link(name):
+    return error(b"'" + as_bytes(name) + b"' was not written: its path goes through a symbolic link.")
+
+
+def snapshot(folder):
+    """Every entry under folder with its bytes (files) or its target (links)."""
+    found = {}
+    for root, dirs, files in os.walk(folder):
+        for name in dirs + files:
+            path = os.path.join(root, name)
+            if os.path.islink(path):
+                found[os.path.relpath(path, folder)] = ("link", os.readlink(path))
+            elif os.path.isfile(path):
+                with open(path, "rb") as data:
+                    found[os.path.relpath(path, folder)] = ("file", data.read())
+            else:
+                found[os.path.relpath(path, folder)] = ("folder", None)
+    return found
+
+
+@windows_only
+class VerbatimArguments(CliCase):
+    def test_a_verbatim_path_of_the_checksum_file(self):
+        self.write("a.bin", PAYLOAD)
+        self.write("rel.sfv", sfv([("a.bin", PAYLOAD)]))
+        self.write("rel.srr", w.srr([w.srr_header(), w.stored("a.bin", PAYLOAD)]))
+        cases = [("rel.sfv", b"verify rel.sfv\n" + line("==", "a.bin") + b".sfv passed (1 file)\n"),
+                 ("rel.srr", b"verify rel.srr\n" + line("==", "a.bin") + passed(1))]
+        for name, out in cases:
+            with self.subTest(name):
+                self.assertRun(self.tarvok("-v", "\\\\?\\" + windows_path(self.dir / name)), out=out)
+
+
+def _exchange():
+    """renameat2 with RENAME_EXCHANGE, where the C library has it; else None."""
+    call = getattr(ctypes.CDLL(None, use_errno=True), "renameat2", None)
+    if call is None:
+        return None
+    call.argtypes = [ctypes.c_int, ctypes.c_char_p, ctypes.c_int, ctypes.c_char_p, ctypes.c_uint]
+    at_cwd, exchange = -100, 2
+    return lambda a, b: call(at_cwd, os.fsencode(a), at_cwd, os.fsencode(b), exchange)
+
+
+@windows_only
+class LinkedFolders(CliCase):
+    def setUp(self):
+        super().setUp()
+        self.work = self.dir / "work"
+        self.outside = self.dir / "outside"
+        self.work.mkdir()
+        self.outside.mkdir()
+        (self.outside / "f000.txt").write_bytes(OLD)
+
+    def release(self, names):
+        (self.work / "release.srr").write_bytes(w.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names]))
+
+    def test_a_link_to_a_sibling_folder(self):
+        (self.work / "real").mkdir()
+        (self.work / "real" / "y.txt").write_bytes(OLD)
+        os.symlink("real", self.work / "lnk")
+        self.release(["lnk/x.txt", "lnk/y.txt"])
+        self.assertRun(self.tarvok("-v", "-x", "release.srr", cwd=self.work),
+                       out=b"verify release.srr\n" + line("--", "lnk/x.txt") + line("!=", "lnk/y.txt")
+                       + failed(0, 2, mismatch=1, missing=1),
+                       err=through_link("lnk/x.txt") + through_link("lnk/y.txt"), status=2)
+        self.assertEqual(snapshot(self.work / "real"), {"y.txt": ("file", OLD)})
+
+    def test_a_folder_swapped_with_a_link_to_outside(self):
+        swap = _exchange()
+        if swap is None:
+            self.skipTest("the C library has no renameat2")
+        (self.work / "sub").mkdir()
+        os.symlink("../outside", self.work / "swap")
+        names = ["sub/f%03d.txt" % i for i in range(RACE_BLOCKS)]
+        self.release(names)
+        before = snapshot(self.outside)
+        done = threading.Event()
+
+        def swapper():
+            deadline = time.monotonic() + RACE_SECONDS
+            while not done.is_set() and time.monotonic() < deadline:
+                swap(self.work / "sub", self.work / "swap")
+
+        helper = threading.Thread(target=swapper)
+        helper.start()
+        try:
+            run = self.tarvok("-v", "-x", "release.srr", cwd=self.work, timeout=RACE_SECONDS * 3)
+        finally:
+            done.set()
+            helper.join()
+        self.assertIn(b".srr ", run.out)  # the run reached its summary
+        self.assertEqual(snapshot(self.outside), before)
+        folder = self.work / ("swap" if os.path.islink(self.work / "sub") else "sub")
+        self.assertFalse(os.path.islink(folder))
+        for where in (folder, self.outside):
+            self.assertEqual([n for n in os.listdir(where) if n.startswith(".")], [], where)
+
+
+if __name__ == "__main__":
+    unittest.main()
