@@ -70,8 +70,9 @@ def _exchange():
     return lambda a, b: call(at_cwd, os.fsencode(a), at_cwd, os.fsencode(b), exchange)
 
 
-@windows_only
-class LinkedFolders(CliCase):
+class FolderCase(CliCase):
+    """A work folder beside an outside folder that holds one old file."""
+
     def setUp(self):
         super().setUp()
         self.work = self.dir / "work"
@@ -83,6 +84,9 @@ class LinkedFolders(CliCase):
     def release(self, names):
         (self.work / "release.srr").write_bytes(w.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names]))
 
+
+@windows_only
+class LinkedFolders(FolderCase):
     def test_a_link_to_a_sibling_folder(self):
         (self.work / "real").mkdir()
         (self.work / "real" / "y.txt").write_bytes(OLD)
@@ -94,7 +98,20 @@ class LinkedFolders(CliCase):
                        err=through_link("lnk/x.txt") + through_link("lnk/y.txt"), status=2)
         self.assertEqual(snapshot(self.work / "real"), {"y.txt": ("file", OLD)})
 
+
+class SwappedFolders(FolderCase):
+    """Another process swaps a folder of the names with a link to outside."""
+
     def test_a_folder_swapped_with_a_link_to_outside(self):
+        if harness.WINDOWS:
+            # Windows refuses to rename a folder that the writer holds
+            # (WriteInsideWin32.NoFolderOnTheWayCanBeRenamedWhileTheWriterHoldsIt).
+            # wine keeps that rule among its own processes only, and carries out
+            # even the calls relative to a held folder's handle (a create, a
+            # rename, a removal on close) through its path, so a native process
+            # that renames the folder sends them elsewhere: what this case
+            # shows cannot be made to hold under wine.
+            self.skipTest("wine carries out handle-relative calls through paths that a native process can swap")
         swap = _exchange()
         if swap is None:
             self.skipTest("the C library has no renameat2")
