@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Times tarvok's .sfv check of a ~1 GiB release against a plain sequential
-# read of the same files, and against tarvok built with the portable CRC only.
+# read of the same files at several chunk sizes, and against tarvok built with
+# the portable CRC only; first with the release in the page cache, then with
+# its pages evicted before every run.
 #
 #   bench/run.sh [SCRATCH_DIR]     (default /tmp/tarvok-bench)
 #
-# Environment: PRESET (linux or native, default linux), ROUNDS (default 5),
-# FILES (default 20), FILE_MIB (default 50). Figures are printed, never judged.
+# Environment (see bench/README.md): PRESET (linux or native, default linux),
+# ROUNDS (default 5), FILES (default 20), FILE_MIB (default 50), BUFFERS_KIB
+# (plain read chunk sizes, default "128 256 512 1024 4096"), COLD (auto, drop,
+# fadvise or off; default auto), CHUNKS_KIB (tarvok chunk sizes to build and
+# time as well, default none). Figures are printed, never judged.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -15,29 +20,79 @@ preset=${PRESET:-linux}
 rounds=${ROUNDS:-5}
 files=${FILES:-20}
 file_mib=${FILE_MIB:-50}
+buffers=${BUFFERS_KIB:-128 256 512 1024 4096}
+chunks=${CHUNKS_KIB:-}
+cold=${COLD:-auto}
 
 case "$preset" in
   linux | native) ;;
   *) echo "run.sh: PRESET must be linux or native, not '$preset'" >&2; exit 2 ;;
 esac
+# Cold runs: dropping the whole page cache needs root, and then also slows
+# everything else on the machine; evicting only the release's pages with
+# posix_fadvise(POSIX_FADV_DONTNEED) works for anyone, since they are clean.
+if [[ "$cold" == auto ]]; then
+  if [[ $(id -u) == 0 && -w /proc/sys/vm/drop_caches ]]; then cold=drop; else cold=fadvise; fi
+fi
+case "$cold" in
+  drop | fadvise | off) ;;
+  *) echo "run.sh: COLD must be auto, drop, fadvise or off, not '$cold'" >&2; exit 2 ;;
+esac
 for tool in cmake python3 /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is needed" >&2; exit 2; }
 done
+command -v fincore >/dev/null || echo "run.sh: no fincore (util-linux): cold runs are evicted unchecked" >&2
 
 build=$root/build/bench-$preset
 portable=$root/build/bench-$preset-portable
 
+# configure SOURCE_DIR BUILD_DIR CMAKE_ARGS...: configures the preset there.
+configure() {
+  (cd "$1" && cmake --no-warn-unused-cli --preset "$preset" -B "$2" -DBUILD_TESTING=OFF "${@:3}" >/dev/null)
+}
+
 # The benchmark programs are built by the project (TARVOK_BENCH), with the
 # preset's flags, so the baseline and the kernels are compiled as the program is.
 echo "== building tarvok, plain_read, crc32_throughput ($preset, TARVOK_BENCH=ON) and tarvok ($preset, TARVOK_PORTABLE_CRC=ON)"
-cmake --no-warn-unused-cli --preset "$preset" -B "$build" -DBUILD_TESTING=OFF -DTARVOK_BENCH=ON >/dev/null
+configure "$root" "$build" -DTARVOK_BENCH=ON
 cmake --build "$build" --target tarvok plain_read crc32_throughput >/dev/null
-cmake --no-warn-unused-cli --preset "$preset" -B "$portable" -DBUILD_TESTING=OFF -DTARVOK_PORTABLE_CRC=ON >/dev/null
+configure "$root" "$portable" -DTARVOK_PORTABLE_CRC=ON
 cmake --build "$portable" --target tarvok >/dev/null
 if ! "$build/bench/plain_read" >/dev/null 2>&1; then
   # Timing under an emulator would say nothing of the program.
   echo "run.sh: the $preset programs do not run on this kernel; try PRESET=native" >&2
   exit 2
+fi
+
+tarvoks=(--tarvok "tarvok=$build/application/tarvok" --tarvok "portable=$portable/application/tarvok")
+
+# CHUNKS_KIB: tarvok with other read sizes, each built (both kernels) from a
+# copy of the sources whose app::diskChunkSize is replaced. Files are copied
+# only when they differ, so a second run rebuilds nothing.
+if [[ -n "$chunks" ]]; then
+  echo "== building tarvok with chunks of $chunks KiB (both kernels) in build/bench-chunks"
+  header=application/crc_cache.h
+  pattern='^inline constexpr std::size_t diskChunkSize = .*;$'
+  grep -q "$pattern" "$root/$header" || { echo "run.sh: no diskChunkSize line in $header" >&2; exit 2; }
+  mapfile -d '' sources < <(git -C "$root" ls-files -z --cached --others --exclude-standard)
+  for kib in $chunks; do
+    src=$root/build/bench-chunks/src-$kib
+    for file in "${sources[@]}"; do
+      [[ "$file" == "$header" || ! -f "$root/$file" ]] && continue
+      if ! cmp -s "$root/$file" "$src/$file"; then
+        mkdir -p "$(dirname "$src/$file")"
+        cp -p "$root/$file" "$src/$file"
+      fi
+    done
+    sed "s/$pattern/inline constexpr std::size_t diskChunkSize = std::size_t{$kib} << 10;/" "$root/$header" > "$src/$header.new"
+    if cmp -s "$src/$header.new" "$src/$header"; then rm "$src/$header.new"; else mv "$src/$header.new" "$src/$header"; fi
+    configure "$src" "$root/build/bench-chunks/$preset-$kib"
+    cmake --build "$root/build/bench-chunks/$preset-$kib" --target tarvok >/dev/null
+    configure "$src" "$root/build/bench-chunks/$preset-$kib-portable" -DTARVOK_PORTABLE_CRC=ON
+    cmake --build "$root/build/bench-chunks/$preset-$kib-portable" --target tarvok >/dev/null
+    tarvoks+=(--tarvok "tarvok $kib KiB=$root/build/bench-chunks/$preset-$kib/application/tarvok")
+    tarvoks+=(--tarvok "portable $kib KiB=$root/build/bench-chunks/$preset-$kib-portable/application/tarvok")
+  done
 fi
 
 # The release: bench.rar, bench.r00, ... of pseudo-random bytes, and
@@ -65,60 +120,14 @@ for name in names:
 with open(os.path.join(scratch, "bench.sfv"), "w") as sfv:
     sfv.write("\n".join(lines) + "\n")
 PY
+  # Written pages are dirty until they reach the disk, and only clean pages
+  # can be evicted for the cold runs.
+  sync
   echo "$stamp" > "$scratch/bench.stamp"
 fi
-paths=()
-for name in "${names[@]}"; do paths+=("$scratch/$name"); done
 
-echo "== warming the page cache"
-cat "${paths[@]}" > /dev/null
-cat "${paths[@]}" > /dev/null
-
-# seconds COMMAND...: wall time of one run; output dropped, failure fatal.
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  if ! (cd "$scratch" && "$@" > /dev/null); then
-    echo "run.sh: '$*' failed in $scratch" >&2
-    exit 1
-  fi
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-tarvok=("$build/application/tarvok" bench.sfv)
-portable_tarvok=("$portable/application/tarvok" bench.sfv)
-plain=("$build/bench/plain_read" "${names[@]}")
-
-echo "== $rounds rounds, each runs all three (order rotates from round to round)"
-printf '%-6s %10s %10s %10s\n' round tarvok plain portable
-t_all=() p_all=() q_all=()
-for ((r = 1; r <= rounds; ++r)); do
-  t='' p='' q=''
-  for ((j = 0; j < 3; ++j)); do
-    case $(((r + j) % 3)) in
-      0) t=$(seconds "${tarvok[@]}") ;;
-      1) p=$(seconds "${plain[@]}") ;;
-      2) q=$(seconds "${portable_tarvok[@]}") ;;
-    esac
-  done
-  t_all+=("$t") p_all+=("$p") q_all+=("$q")
-  printf '%-6s %10s %10s %10s\n' "$r" "$t" "$p" "$q"
-done
-tm=$(median "${t_all[@]}")
-pm=$(median "${p_all[@]}")
-qm=$(median "${q_all[@]}")
-printf '%-6s %10s %10s %10s   (seconds)\n' median "$tm" "$pm" "$qm"
-
-rss_kib=$(cd "$scratch" && /usr/bin/time -v "${tarvok[@]}" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }')
-total_mib=$((files * file_mib))
-awk -v t="$tm" -v p="$pm" -v q="$qm" -v rss="$rss_kib" -v mib="$total_mib" 'BEGIN {
-  printf "\nverify of %d MiB: tarvok %.0f MiB/s, plain read %.0f MiB/s, portable %.0f MiB/s\n", mib, mib / t, mib / p, mib / q
-  printf "tarvok   / plain read: %.2f   (target: at most 1.25)\n", t / p
-  printf "portable / plain read: %.2f\n", q / p
-  printf "tarvok peak resident memory: %.1f MiB   (target: under 16 MiB)\n", rss / 1024
-}'
+python3 "$here/rounds.py" --scratch "$scratch" --rounds "$rounds" --cold "$cold" --plain "$build/bench/plain_read" \
+  --buffers "$buffers" --warm-target 1.35 "${tarvoks[@]}" "${names[@]}"
 
 echo
 echo "== dvk::crc32 kernels ($preset build), data in the caches"
