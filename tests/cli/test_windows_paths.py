@@ -10,12 +10,12 @@ import unittest
 
 import harness
 import srr_writer as w
-from harness import CliCase, as_bytes, sfv
-from test_srr import error, failed, line, passed
+from harness import CliCase, sfv
+from test_extract import PAYLOAD, ExtractCase, snapshot, through_link
+from test_srr import failed, line, passed
 
 windows_only = unittest.skipUnless(harness.WINDOWS, "Windows paths, under wine")
 
-PAYLOAD = b"stored contents\n"
 OLD = b"old bytes\n"
 RACE_BLOCKS = 600
 # How long the swapping may go on; the run itself must end well before.
@@ -25,26 +25,6 @@ RACE_SECONDS = 60
 def windows_path(path):
     """The path wine gives a Unix path: its drive Z: is /."""
     return "Z:" + str(path).replace("/", "\\")
-
-
-def through_link(name):
-    return error(b"'" + as_bytes(name) + b"' was not written: its path goes through a symbolic link.")
-
-
-def snapshot(folder):
-    """Every entry under folder with its bytes (files) or its target (links)."""
-    found = {}
-    for root, dirs, files in os.walk(folder):
-        for name in dirs + files:
-            path = os.path.join(root, name)
-            if os.path.islink(path):
-                found[os.path.relpath(path, folder)] = ("link", os.readlink(path))
-            elif os.path.isfile(path):
-                with open(path, "rb") as data:
-                    found[os.path.relpath(path, folder)] = ("file", data.read())
-            else:
-                found[os.path.relpath(path, folder)] = ("folder", None)
-    return found
 
 
 @windows_only
@@ -70,19 +50,12 @@ def _exchange():
     return lambda a, b: call(at_cwd, os.fsencode(a), at_cwd, os.fsencode(b), exchange)
 
 
-class FolderCase(CliCase):
-    """A work folder beside an outside folder that holds one old file."""
+class FolderCase(ExtractCase):
+    """ExtractCase, with an old file outside that a stored name could reach."""
 
     def setUp(self):
         super().setUp()
-        self.work = self.dir / "work"
-        self.outside = self.dir / "outside"
-        self.work.mkdir()
-        self.outside.mkdir()
         (self.outside / "f000.txt").write_bytes(OLD)
-
-    def release(self, names):
-        (self.work / "release.srr").write_bytes(w.srr([w.srr_header()] + [w.stored(n, PAYLOAD) for n in names]))
 
 
 @windows_only
